@@ -1,0 +1,126 @@
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "catalogue/catalogue.hpp"
+#include "catalogue/prerendered.hpp"
+#include "core/patterns.hpp"
+
+namespace velmora {
+namespace {
+
+struct CorePattern {
+    CatalogueEntry entry;
+    Sampler sampler;
+};
+
+constexpr std::array<CorePattern, 15> core_patterns{{
+    {{"bounce", "One-beat vertical bounce", 64, 1}, &bounce},
+    {{"sway", "Two-beat side-to-side sway", 128, 1}, &sway},
+    {{"circle", "One-beat circular orbit", 64, 2}, &circle},
+    {{"figure_eight", "Two-beat figure eight", 128, 2}, &figure_eight},
+    {{"step_touch", "Two-beat side step with a small lift", 128, 2}, &step_touch},
+    {{"box_step", "Four-beat softened square path", 256, 2}, &box_step},
+    {{"helix", "Four-beat double-turn helix", 256, 3}, &helix},
+    {{"clay_background", "Clay/Stars four-beat accented background drift", 256, 2}, &clay_background},
+    {{"single_stroke_roll", "Alternating R/L strokes with smooth attack and decay", 64, 2}, &single_stroke_roll},
+    {{"double_stroke_roll", "RRLL strokes with a softer second motion", 64, 2}, &double_stroke_roll},
+    {{"multiple_bounce_roll", "Decaying same-hand bounce clusters", 64, 2}, &multiple_bounce_roll},
+    {{"single_paradiddle", "RLRR LRLL with accented lead strokes", 128, 2}, &single_paradiddle},
+    {{"flam", "Grace motion flowing into an opposite-hand primary motion", 64, 2}, &flam},
+    {{"drag", "Two grace motions flowing into an opposite-hand primary motion", 64, 2}, &drag},
+    {{"five_stroke_roll", "Two diddles resolving to an accented fifth motion", 128, 2}, &five_stroke_roll},
+}};
+
+// Only these lengths can name a core pattern; any other name skips the comparisons.
+constexpr bool core_name_length(std::size_t length) noexcept {
+    switch (length) {
+        case 4: case 5: case 6: case 8: case 10: case 12:
+        case 15: case 16: case 17: case 18: case 20:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Plain bytewise order: unsigned bytes of the common prefix, then the shorter first.
+bool name_less(std::string_view a, std::string_view b) noexcept {
+    const std::size_t common = std::min(a.size(), b.size());
+    if (common != 0) {
+        const int order = std::memcmp(a.data(), b.data(), common);
+        if (order != 0) {
+            return order < 0;
+        }
+    }
+    return a.size() < b.size();
+}
+
+const CorePattern* find_core(std::string_view name) noexcept {
+    if (!core_name_length(name.size())) {
+        return nullptr;
+    }
+    for (const CorePattern& core : core_patterns) {
+        if (core.entry.name == name) {
+            return &core;
+        }
+    }
+    return nullptr;
+}
+
+const PrerenderedEntry* find_prerendered(std::string_view name) noexcept {
+    const auto& index = prerendered::name_index;
+    const auto& rows = prerendered::rows;
+    // Lower bound: the first position whose name is not smaller than `name`.
+    std::size_t first = 0;
+    std::size_t count = index.size();
+    while (count > 0) {
+        const std::size_t half = count / 2;
+        const std::size_t middle = first + half;
+        if (name_less(rows[index[middle]].name, name)) {
+            first = middle + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
+    }
+    if (first == index.size()) {
+        return nullptr;
+    }
+    const PrerenderedEntry& row = rows[index[first]];
+    return row.name == name ? &row : nullptr;
+}
+
+std::vector<CatalogueEntry> build_catalogue() {
+    std::vector<CatalogueEntry> entries;
+    entries.reserve(core_patterns.size() + prerendered::rows.size());
+    for (const CorePattern& core : core_patterns) {
+        entries.push_back(core.entry);
+    }
+    for (const PrerenderedEntry& row : prerendered::rows) {
+        entries.push_back(static_cast<const CatalogueEntry&>(row));
+    }
+    return entries;
+}
+
+}  // namespace
+
+const std::vector<CatalogueEntry>& catalogue() {
+    static const std::vector<CatalogueEntry> entries = build_catalogue();
+    return entries;
+}
+
+Offset3 sample(std::string_view name, std::int32_t pip) {
+    if (const CorePattern* core = find_core(name)) {
+        return core->sampler(pip);
+    }
+    if (const PrerenderedEntry* row = find_prerendered(name)) {
+        return row->sampler(pip);
+    }
+    std::string message(name);
+    message.insert(0, "Unknown velmora: ");
+    throw std::invalid_argument(message);
+}
+
+}  // namespace velmora
