@@ -1,8 +1,71 @@
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "catalogue/catalogue.hpp"
+#include "library/pattern_library.hpp"
+#include "library/sampled_pattern.hpp"
 #include "python/bindings.hpp"
+
+namespace py = pybind11;
 
 namespace velmora::python {
 
-void register_sampled_pattern(pybind11::module_&) {}
-void register_pattern_library(pybind11::module_&) {}
+namespace {
+
+SampledPattern make_sampled_pattern(std::string name,
+                                    std::string description,
+                                    const std::vector<std::array<double, 3>>& triples) {
+    std::vector<Offset3> samples;
+    samples.reserve(triples.size());
+    for (const std::array<double, 3>& triple : triples) {
+        samples.push_back(Offset3{triple[0], triple[1], triple[2]});
+    }
+    return SampledPattern(std::move(name), std::move(description), std::move(samples));
+}
+
+// Decoding is strict: a description stored as bytes that are not UTF-8 raises
+// UnicodeDecodeError here rather than being altered.
+py::list entry_dicts(const std::vector<CatalogueEntry>& entries) {
+    py::list list(entries.size());
+    std::size_t position = 0;
+    for (const CatalogueEntry& entry : entries) {
+        py::dict dict;
+        dict["name"] = py::str(entry.name.data(), entry.name.size());
+        dict["description"] = py::str(entry.description.data(), entry.description.size());
+        dict["period_pips"] = entry.period_pips;
+        dict["dimensions"] = entry.dimensions;
+        list[position++] = std::move(dict);
+    }
+    return list;
+}
+
+}  // namespace
+
+void register_sampled_pattern(py::module_& module) {
+    py::class_<SampledPattern> cls(module, "SampledPattern");
+    cls.def(py::init(&make_sampled_pattern), py::arg("name"), py::arg("description"), py::arg("samples"))
+        .def_property_readonly("name", &SampledPattern::name)
+        .def_property_readonly("description", &SampledPattern::description)
+        .def_property_readonly("period_pips",
+                               [](const SampledPattern& self) { return static_cast<std::int32_t>(self.sample_count()); })
+        .def("sample", &SampledPattern::sample, py::arg("pip_count").noconvert());
+    refuse_pickling(cls);
+}
+
+void register_pattern_library(py::module_& module) {
+    py::class_<PatternLibrary> cls(module, "PatternLibrary");
+    // Elements are copied out of the Python objects, which stay usable whatever the outcome.
+    cls.def(py::init<std::vector<SampledPattern>>(), py::arg("patterns") = py::list())
+        .def("sample", &PatternLibrary::sample, py::arg("name"), py::arg("pip_count").noconvert())
+        .def("catalogue", [](const PatternLibrary& self) { return entry_dicts(self.catalogue()); });
+    refuse_pickling(cls);
+}
 
 }  // namespace velmora::python

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/catalogue.hpp"
+#include "core/offset3.hpp"
+#include "library/sampled_pattern.hpp"
+
+namespace velmora {
+
+// User patterns layered over the built-in catalogue. Built-in patterns can never be
+// replaced: a user pattern that bears a built-in name must repeat it exactly, and is
+// then dropped. Validated once by the constructor, immutable afterwards.
+class PatternLibrary {
+public:
+    static constexpr std::size_t MAX_PATTERNS = 1024;
+    static constexpr std::uint64_t MAX_TOTAL_SAMPLES = std::uint64_t{1} << 20;
+
+    // Accepted patterns are moved out of `patterns`; nothing is copied.
+    explicit PatternLibrary(std::vector<SampledPattern> patterns = {});
+
+    // A stored user pattern first, otherwise the built-in lookup (whose
+    // "Unknown velmora: " error passes through unchanged).
+    Offset3 sample(std::string_view name, std::int32_t pip) const;
+
+    // Every built-in entry, then one entry per stored pattern in input order. The user
+    // entries view this library's strings and stay valid as long as it lives.
+    std::vector<CatalogueEntry> catalogue() const;
+
+    const std::vector<SampledPattern>& patterns() const noexcept { return patterns_; }
+
+private:
+    const SampledPattern* find(std::string_view name) const noexcept;
+
+    std::vector<SampledPattern> patterns_;
+    // Parallel to patterns_: each name's length and trailing bytes packed in one word,
+    // so the lookup scans a dense array and compares whole names only on a match.
+    std::vector<std::uint64_t> name_keys_;
+};
+
+}  // namespace velmora
