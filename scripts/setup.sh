@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine for velmora: system packages, a CPython 3.10 virtual
+# environment in .venv, the Python build and test dependencies, and the module
+# itself, built and installed into that environment. Safe to run repeatedly.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+say() { printf '[setup] %s\n' "$*"; }
+
+# --- system packages -------------------------------------------------------
+missing=()
+for tool in g++ make cmake; do
+    command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
+done
+for package in libgtest-dev libbenchmark-dev libssl-dev; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if ((${#missing[@]})); then
+    if [[ $(id -u) -ne 0 ]] && ! command -v sudo >/dev/null; then
+        echo "velmora needs these Debian packages, and this user cannot install them: ${missing[*]}" >&2
+        exit 1
+    fi
+    sudo_cmd=()
+    [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+    say "installing Debian packages: ${missing[*]}"
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# --- CPython 3.10 ------------------------------------------------------------
+is_python310() {
+    [[ -x "$1" ]] && "$1" -c 'import sys; sys.exit(0 if sys.version_info[:2] == (3, 10) else 1)' >/dev/null 2>&1
+}
+find_python310() {
+    local candidate
+    local candidates=("${VELMORA_PYTHON:-}")
+    if command -v pyenv >/dev/null 2>&1; then
+        candidates+=("$(pyenv root 2>/dev/null)"/versions/3.10*/bin/python3.10)
+    fi
+    candidates+=("${PYENV_ROOT:-$HOME/.pyenv}"/versions/3.10*/bin/python3.10
+                 /usr/local/bin/python3.10 /usr/bin/python3.10
+                 "$(command -v python3.10 2>/dev/null || true)")
+    for candidate in "${candidates[@]}"; do
+        if [[ -n "$candidate" ]] && is_python310 "$candidate"; then
+            echo "$candidate"
+            return 0
+        fi
+    done
+    return 1
+}
+
+venv=.venv
+if ! is_python310 "$venv/bin/python"; then
+    if ! python310=$(find_python310); then
+        echo "velmora needs CPython 3.10, and none was found (set VELMORA_PYTHON to a python3.10 executable)." >&2
+        exit 1
+    fi
+    say "creating $venv with $python310"
+    rm -rf "$venv"
+    "$python310" -m venv "$venv"
+fi
+
+# --- Python dependencies and the module ---------------------------------------
+say "installing Python build and test dependencies"
+"$venv/bin/python" -m pip install -q --disable-pip-version-check \
+    "scikit-build-core>=0.10,<1" "pybind11>=3.0,<4" "pytest>=7" "hypothesis>=6.100" "numpy>=1.24" "matplotlib>=3.7"
+
+say "building and installing velmora (incremental build in build/wheel)"
+"$venv/bin/python" -m pip install -q --disable-pip-version-check --no-build-isolation \
+    -C build-dir=build/wheel .
+say "ready: $("$venv/bin/python" -c 'import velmora, sys; print("velmora on Python", sys.version.split()[0])')"
