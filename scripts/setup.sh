@@ -61,11 +61,17 @@ if ! is_python310 "$venv/bin/python"; then
 fi
 
 # --- Python dependencies and the module ---------------------------------------
+pip_install() {
+    # Some machines carry a pip configuration pointing at absent local indexes; its
+    # warnings say nothing about this project, so they are dropped.
+    "$venv/bin/python" -m pip install -q --disable-pip-version-check "$@" \
+        2> >(grep -v "is ignored: it is neither a file nor a directory" >&2)
+}
 say "installing Python build and test dependencies"
-"$venv/bin/python" -m pip install -q --disable-pip-version-check \
+pip_install "pip>=24"
+pip_install \
     "scikit-build-core>=0.10,<1" "pybind11>=3.0,<4" "pytest>=7" "hypothesis>=6.100" "numpy>=1.24" "matplotlib>=3.7"
 
 say "building and installing velmora (incremental build in build/wheel)"
-"$venv/bin/python" -m pip install -q --disable-pip-version-check --no-build-isolation \
-    -C build-dir=build/wheel .
+pip_install --no-build-isolation -C build-dir=build/wheel .
 say "ready: $("$venv/bin/python" -c 'import velmora, sys; print("velmora on Python", sys.version.split()[0])')"
