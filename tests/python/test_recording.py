@@ -1,0 +1,116 @@
+import decimal
+import math
+import pickle
+
+import pytest
+import velmora
+
+SampledRecording = velmora.SampledRecording
+
+RESOURCE = "^Empty recording or recording resource limit exceeded$"
+TEMPO = "^A finite positive BPM and beat origin are required$"
+OUTSIDE = "^Pip outside non-looping recording$"
+
+
+def test_defaults_properties_and_sampling():
+    take = SampledRecording("take", ["x", "y", "z"], [[0.1, 0.2, 0.3], [0.4, 0.5, 0.6], [-1, 1, 0]], 120)
+    assert (take.name, take.sample_count, take.bpm, take.beat_zero_seconds, take.start_pip) == ("take", 3, 120.0, 0.0, 0)
+    assert type(take.bpm) is float and type(take.start_pip) is int
+    assert take.sample(1) == [0.4, 0.5, 0.6]
+    assert take.sample(pip=2) == [-1.0, 1.0, 0.0]
+    axes = take.dimensions
+    assert axes == ["x", "y", "z"] and axes is not take.dimensions
+    axes.append("w")
+    assert take.dimensions == ["x", "y", "z"]
+    assert take.sample(0) is not take.sample(0)
+
+
+def test_start_pip_and_the_rows_outside():
+    rows = [[0.1], [0.2], [0.3]]
+    take = SampledRecording(name=b"take", dimensions=(bytearray(b"x"),), samples=rows, bpm=90.5,
+                            beat_zero_seconds=-3.5, start_pip=10)
+    assert [take.sample(p) for p in (10, 11, 12)] == rows
+    for pip in (9, 13, 0, -2**31, 2**31 - 1):
+        with pytest.raises(IndexError, match=OUTSIDE):
+            take.sample(pip)
+    early = SampledRecording("early", ["x"], [[0.25]], 120, 0, -2**31)
+    assert early.sample(-2**31) == [0.25]
+    assert SampledRecording("late", ["x"], [[0.5]], 120, 0, 2**31 - 2).sample(2**31 - 2) == [0.5]
+    for start, count in ((2**31 - 2, 2), (2**31 - 1, 1)):
+        with pytest.raises(ValueError, match=RESOURCE):
+            SampledRecording("late", ["x"], [[0.5]] * count, 120, 0, start)
+
+
+def test_strict_pip_and_convertible_constructor_arguments():
+    take = SampledRecording("take", ["x"], [[0.5]], decimal.Decimal("120"), True, decimal.Decimal("4.9"))
+    assert take.bpm == 120.0 and take.beat_zero_seconds == 1.0 and take.start_pip == 4
+    assert take.sample(4) == [0.5]
+    assert SampledRecording("one", ["x"], [[0.5]], 120, 0, 1).sample(True) == [0.5]
+    for pip in (4.0, decimal.Decimal(4), "4", 2**31):
+        with pytest.raises(TypeError):
+            take.sample(pip)
+    for args in (("take", "x", [[0.5]], 120),                # a str is not a list of axes
+                 ("take", ["x"], [0.5], 120),                # rows must be sequences
+                 ("take", ["x"], [["a"]], 120),
+                 ("take", ["x"], [[0.5]], "120"),
+                 ("take", ["x"], [[0.5]], 120, 0.0, 1.5),    # never a float pip
+                 ("take", ["x"], [[0.5]], 120, 0.0, 2**31),
+                 ("take", ["x"], iter([[0.5]]), 120),
+                 ("take", ["x"], [[0.5]])):
+        with pytest.raises(TypeError):
+            SampledRecording(*args)
+    with pytest.raises(TypeError):
+        SampledRecording("take", ["x"], [[0.5]], 120, tempo=1)
+
+
+def test_failures_in_their_order():
+    def refused(*args):
+        with pytest.raises(ValueError) as info:
+            SampledRecording(*args)
+        return str(info.value)
+
+    for bad in ("", "Take", "1x", "_x", "x-y", "x y", "a" * 129, "\u00e9"):
+        assert refused(bad, ["x"], [[0.0]], 120) == "Invalid identifier"
+        assert refused("take", ["x", bad], [[0.0, 0.0]], 120) == "Invalid identifier"
+    assert SampledRecording("a" * 128, ["b" * 128], [[0.0]], 120).name == "a" * 128
+    assert refused("Take", ["x"], [[0.0]], math.nan) == "Invalid identifier"
+    for bpm, origin in ((0, 0), (-120, 0), (math.inf, 0), (math.nan, 0), (1e-308, 0), (120, math.inf),
+                        (120, -math.inf), (120, math.nan)):
+        assert refused("take", ["x"], [[0.0]], bpm, origin) == TEMPO[1:-1]
+    assert refused("take", [], [], math.nan) == TEMPO[1:-1]
+    for axes, rows in (([], [[0.0]]), (["x"], []), ([], [])):
+        assert refused("take", axes, rows, 120) == RESOURCE[1:-1]
+    assert refused("take", ["x", "X"], [[0.0, 0.0]], 120) == "Invalid identifier"
+    assert refused("take", ["x", "x"], [[0.0, 0.0]], 120) == "Duplicate axis"
+    assert refused("take", ["x", "y"], [[0.1, 0.2], [0.3]], 120) == "Ragged recording"
+    assert refused("take", ["x", "y"], [[2.0, 0.2], [0.3]], 120) == "Invalid sample"
+    for bad in (math.nextafter(1.0, 2.0), -1.5, math.inf, math.nan):
+        assert refused("take", ["x"], [[0.0], [bad]], 120) == "Invalid sample"
+
+
+def test_resource_limits_on_large_inputs():
+    axes = [f"a{i}" for i in range(2048)]
+    row = [0.5] * 2048
+    assert SampledRecording("wide", axes, [row] * 4096, 120).sample_count == 4096
+    with pytest.raises(ValueError, match=RESOURCE):
+        SampledRecording("wide", axes, [row] * 4097, 120)
+    with pytest.raises(ValueError, match=RESOURCE):
+        SampledRecording("wide", ["x"] * (2**23 + 1), [[0.0]], 120)
+    # The failed calls changed nothing they were given.
+    assert len(axes) == 2048 and row == [0.5] * 2048
+
+
+def test_read_only_no_dict_and_no_pickling():
+    take = SampledRecording("take", ["x"], [[0.5]], 120)
+    for attribute in ("name", "dimensions", "sample_count", "bpm", "beat_zero_seconds", "start_pip", "other"):
+        with pytest.raises(AttributeError):
+            setattr(take, attribute, 1)
+    assert not hasattr(take, "__dict__")
+    for protocol in range(pickle.HIGHEST_PROTOCOL + 1):
+        with pytest.raises(TypeError):
+            pickle.dumps(take, protocol)
+    assert {k for k in vars(SampledRecording) if not k.startswith("_")} == {
+        "name", "dimensions", "sample_count", "bpm", "beat_zero_seconds", "start_pip", "sample"}
+    assert "beat_zero_seconds: typing.SupportsFloat | typing.SupportsIndex = 0.0" in SampledRecording.__init__.__doc__
+    assert "start_pip: typing.SupportsInt | typing.SupportsIndex = 0" in SampledRecording.__init__.__doc__
+    assert "(self: velmora.SampledRecording, pip: int) -> list[float]" in SampledRecording.sample.__doc__
