@@ -1,0 +1,111 @@
+// The build-time generator of the pre-rendered store. Renders every pattern that has a
+// renderer, checks each table, and writes the sample blob and the generated sources.
+//
+//   velmora_generator --out-dir DIR   render everything and write the outputs into DIR
+//   velmora_generator --check         render everything, write nothing
+//   velmora_generator --list          one line per catalogue row: name, period, dims, state
+//   velmora_generator --dump NAME     the stored samples of one pattern as text
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pattern_row.hpp"
+#include "registry.hpp"
+#include "store.hpp"
+
+namespace gen = velmora::generator;
+
+namespace {
+
+gen::PatternTable catalogue_rows() {
+    std::vector<gen::PatternRow> rows;
+    gen::add_initial_rows(rows);
+    gen::add_expansion_rows(rows);
+    gen::add_atlas_rows(rows);
+    gen::add_continuum_rows(rows);
+    return gen::PatternTable(std::move(rows));
+}
+
+gen::RendererRegistry renderers() {
+    gen::RendererRegistry registry;
+    gen::add_closed_form_renderers(registry);
+    gen::add_rhythm_renderers(registry);
+    gen::add_keyframe_renderers(registry);
+    return registry;
+}
+
+int usage() {
+    std::fputs("usage: velmora_generator --out-dir DIR | --check | --list | --dump NAME\n", stderr);
+    return 2;
+}
+
+int list(const gen::PatternTable& table, const gen::RendererRegistry& registry) {
+    for (const gen::PatternRow& row : table.rows()) {
+        const bool rendered = registry.find(row.name).renderer != nullptr;
+        std::printf("%-32s %-18s %5u %u %s\n", row.name.c_str(), std::string(gen::namespace_of(row.collection)).c_str(),
+                    row.period_pips, row.dimensions, rendered ? "rendered" : "pending");
+    }
+    return 0;
+}
+
+int dump(const gen::PatternTable& table, const gen::RendererRegistry& registry, std::string_view name) {
+    const gen::PatternRow* row = table.find(name);
+    if (row == nullptr) {
+        std::fprintf(stderr, "velmora_generator: no catalogue row named %.*s\n", static_cast<int>(name.size()), name.data());
+        return 1;
+    }
+    const std::vector<velmora::Offset3> samples = gen::render_row(*row, registry);
+    if (samples.empty()) {
+        std::fprintf(stderr, "velmora_generator: %s has no renderer yet\n", row->name.c_str());
+        return 1;
+    }
+    std::printf("# %s %s period %u dimensions %u\n", row->name.c_str(), std::string(gen::namespace_of(row->collection)).c_str(),
+                row->period_pips, row->dimensions);
+    for (std::size_t pip = 0; pip < samples.size(); ++pip) {
+        std::printf("%zu %.12f %.12f %.12f\n", pip, samples[pip].x, samples[pip].y, samples[pip].z);
+    }
+    return 0;
+}
+
+int generate(const gen::PatternTable& table, const gen::RendererRegistry& registry, const char* out_dir) {
+    const gen::RenderedStore store = gen::render_store(table, registry);
+    std::size_t samples = 0;
+    for (const gen::RenderedPattern& pattern : store.patterns) {
+        samples += pattern.samples.size();
+    }
+    std::printf("velmora_generator: rendered %zu of %zu catalogue rows (%zu samples)\n", store.patterns.size(),
+                store.catalogue_rows, samples);
+    if (out_dir != nullptr) {
+        gen::emit_store(store, out_dir);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        const gen::PatternTable table = catalogue_rows();
+        const gen::RendererRegistry registry = renderers();
+        if (argc == 3 && std::strcmp(argv[1], "--out-dir") == 0) {
+            return generate(table, registry, argv[2]);
+        }
+        if (argc == 2 && std::strcmp(argv[1], "--check") == 0) {
+            return generate(table, registry, nullptr);
+        }
+        if (argc == 2 && std::strcmp(argv[1], "--list") == 0) {
+            return list(table, registry);
+        }
+        if (argc == 3 && std::strcmp(argv[1], "--dump") == 0) {
+            return dump(table, registry, argv[2]);
+        }
+        return usage();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "velmora_generator: %s\n", error.what());
+        return 1;
+    }
+}

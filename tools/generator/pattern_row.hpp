@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora::generator {
+
+// The six collections of the pre-rendered store, in the order their rows are emitted.
+enum class Collection : std::uint8_t { initial, expansion, atlas, continuum, club, dancefloor };
+
+// The C++ namespace that holds a collection's samplers, e.g. "velmora_initial".
+std::string_view namespace_of(Collection collection) noexcept;
+
+// The metadata of one pre-rendered pattern, as written by hand in the rows_*.cpp files.
+struct PatternRow {
+    Collection collection;
+    std::string name;
+    std::uint16_t period_pips;
+    std::uint8_t dimensions;  // declared; the generator checks it against the samples
+    std::string description;
+};
+
+// Every row, in the order of the pre-rendered table, checked once on construction:
+// collections appear in their fixed order, names are unique identifiers of 4 to 32
+// bytes, periods are multiples of 32 within [32, 1024], dimensions are 1, 2 or 3.
+class PatternTable {
+public:
+    explicit PatternTable(std::vector<PatternRow> rows);
+
+    const std::vector<PatternRow>& rows() const noexcept { return rows_; }
+    const PatternRow* find(std::string_view name) const noexcept;
+
+private:
+    std::vector<PatternRow> rows_;
+};
+
+// Metadata providers, one per collection or family group; each appends its rows in
+// table order. main.cpp calls them in collection order.
+void add_initial_rows(std::vector<PatternRow>& rows);
+void add_expansion_rows(std::vector<PatternRow>& rows);
+void add_atlas_rows(std::vector<PatternRow>& rows);
+void add_continuum_rows(std::vector<PatternRow>& rows);
+
+}  // namespace velmora::generator
