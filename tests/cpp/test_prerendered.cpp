@@ -1,0 +1,267 @@
+// The pre-rendered store as linked into the module, and the generator's refusals.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <set>
+#include <string>
+
+#include "catalogue/prerendered.hpp"
+#include "catalogue/prerendered_samplers.hpp"
+#include "pattern_row.hpp"
+#include "primitives.hpp"
+#include "registry.hpp"
+#include "store.hpp"
+
+namespace {
+
+using velmora::Offset3;
+namespace gen = velmora::generator;
+
+constexpr std::int32_t INT_MIN32 = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t INT_MAX32 = std::numeric_limits<std::int32_t>::max();
+
+bool same(const Offset3& a, const Offset3& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+bool has_at_most_12_decimals(double v) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.12f", v);
+    return std::strtod(text, nullptr) == v;
+}
+
+// ---- the linked store ---------------------------------------------------------------
+
+TEST(PrerenderedStore, EveryTableKeepsTheStoredSampleInvariants) {
+    ASSERT_FALSE(velmora::prerendered::rows.empty());
+    for (const velmora::PrerenderedEntry& row : velmora::prerendered::rows) {
+        SCOPED_TRACE(std::string(row.name));
+        const std::int32_t period = row.period_pips;
+        ASSERT_GE(period, 32);
+        bool any_y = false;
+        bool any_z = false;
+        for (std::int32_t pip = 0; pip < period; ++pip) {
+            const Offset3 s = row.sampler(pip);
+            for (const double v : {s.x, s.y, s.z}) {
+                ASSERT_TRUE(std::isfinite(v) && v >= -1.0 && v <= 1.0) << "pip " << pip;
+                ASSERT_TRUE(has_at_most_12_decimals(v)) << "pip " << pip << " value " << v;
+                ASSERT_FALSE(v == 0.0 && std::signbit(v)) << "negative zero at pip " << pip;
+            }
+            any_y = any_y || s.y != 0.0;
+            any_z = any_z || s.z != 0.0;
+        }
+        EXPECT_EQ(row.dimensions, any_z ? 3 : any_y ? 2 : 1);
+    }
+}
+
+TEST(PrerenderedStore, SamplersWrapEveryPipLikeTheEuclideanRemainder) {
+    for (const velmora::PrerenderedEntry& row : velmora::prerendered::rows) {
+        SCOPED_TRACE(std::string(row.name));
+        const std::int32_t period = row.period_pips;
+        for (const std::int32_t pip : {INT_MIN32, INT_MIN32 + 1, -period - 1, -period, -1, period, 2 * period + 5,
+                                       INT_MAX32 - period, INT_MAX32}) {
+            ASSERT_TRUE(same(row.sampler(pip), row.sampler(velmora::wrap_pip(pip, period)))) << "pip " << pip;
+        }
+        EXPECT_TRUE(same(row.sampler(-1), row.sampler(period - 1)));
+    }
+    // A period that is not a power of two takes the remainder path.
+    EXPECT_TRUE(same(velmora_atlas::sample_euclid_2_5(INT_MIN32), velmora_atlas::sample_euclid_2_5(32)));
+    EXPECT_TRUE(same(velmora_atlas::sample_euclid_2_5(INT_MAX32), velmora_atlas::sample_euclid_2_5(127)));
+    EXPECT_TRUE(same(velmora_atlas::sample_euclid_2_5(-161), velmora_atlas::sample_euclid_2_5(159)));
+    EXPECT_TRUE(same(velmora_atlas::sample_euclid_2_5(0), Offset3{0.75, -0.32, 0.0}));
+}
+
+TEST(PrerenderedStore, NameIndexIsAPermutationInBytewiseOrder) {
+    const auto& rows = velmora::prerendered::rows;
+    const auto& index = velmora::prerendered::name_index;
+    ASSERT_EQ(index.size(), rows.size());
+    std::set<std::uint64_t> seen(index.begin(), index.end());
+    EXPECT_EQ(seen.size(), rows.size());
+    EXPECT_LT(*seen.rbegin(), rows.size());
+    for (std::size_t i = 1; i < index.size(); ++i) {
+        EXPECT_LT(rows[index[i - 1]].name, rows[index[i]].name);  // string_view compares bytes as unsigned
+    }
+}
+
+TEST(PrerenderedStore, SamplerPointersMatchTheirRows) {
+    const auto& rows = velmora::prerendered::rows;
+    ASSERT_EQ(rows.front().name, "lfo_breathe");
+    EXPECT_EQ(rows.front().sampler, &velmora_initial::sample_lfo_breathe);
+    EXPECT_EQ(rows.front().period_pips, 256);
+    EXPECT_EQ(rows.front().dimensions, 1);
+}
+
+// ---- the generator's checks ---------------------------------------------------------
+
+gen::PatternRow row_named(std::string name, std::uint16_t period, std::uint8_t dimensions) {
+    return {gen::Collection::atlas, std::move(name), period, dimensions, "A test pattern."};
+}
+
+std::string refusal(const gen::PatternRow& row, std::vector<Offset3> samples) {
+    try {
+        gen::finish_table(row, std::move(samples));
+    } catch (const gen::GenerationError& error) {
+        return error.what();
+    }
+    return "accepted";
+}
+
+TEST(GeneratorChecks, RefusesTablesThatBreakAnInvariantAndNamesThePattern) {
+    const gen::PatternRow row = row_named("test_wave", 64, 1);
+    const std::vector<Offset3> good(64, Offset3{0.5, 0.0, 0.0});
+    EXPECT_EQ(refusal(row, good), "accepted");
+
+    EXPECT_EQ(refusal(row, std::vector<Offset3>(63, Offset3{0.5, 0.0, 0.0})),
+              "pattern test_wave: rendered 63 samples but the declared period is 64");
+
+    std::vector<Offset3> bad = good;
+    bad[7].x = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_NE(refusal(row, bad).find("pattern test_wave: component not finite at pip 7, x"), std::string::npos);
+    bad = good;
+    bad[9].x = std::numeric_limits<double>::infinity();
+    EXPECT_NE(refusal(row, bad).find("not finite at pip 9"), std::string::npos);
+    bad = good;
+    bad[3].x = -1.0000001;
+    EXPECT_NE(refusal(row, bad).find("pattern test_wave: component outside [-1, 1] at pip 3, x"), std::string::npos);
+
+    bad = good;
+    bad[5].y = 0.25;
+    EXPECT_EQ(refusal(row, bad), "pattern test_wave: samples use 2 dimensions but 1 are declared");
+    EXPECT_EQ(refusal(row_named("test_depth", 64, 3), good),
+              "pattern test_depth: samples use 1 dimensions but 3 are declared");
+}
+
+TEST(GeneratorChecks, RoundsToTwelveDecimalsAndStoresZeroAsPositive) {
+    const gen::PatternRow row = row_named("test_round", 32, 2);
+    std::vector<Offset3> raw(32, Offset3{0.0, 0.0, 0.0});
+    raw[0] = {0.1234567890124, -0.4e-12, -0.0};  // y rounds to -0.000000000000
+    raw[1] = {1.0000000000004, 0.0, 0.0};        // within rounding of the edge: stored as 1
+    raw[2] = {0.0, 2.0 / 3.0, 0.0};
+    const std::vector<Offset3> table = gen::finish_table(row, raw);
+    EXPECT_EQ(table[0].x, 0.123456789012);
+    EXPECT_EQ(table[0].y, 0.0);
+    EXPECT_FALSE(std::signbit(table[0].y));
+    EXPECT_FALSE(std::signbit(table[0].z));
+    EXPECT_EQ(table[1].x, 1.0);
+    EXPECT_EQ(table[2].y, 0.666666666667);
+}
+
+std::vector<Offset3> constant_table(const gen::RenderRequest& request) {
+    return std::vector<Offset3>(request.period, Offset3{0.25, 0.0, 0.0});
+}
+
+TEST(GeneratorChecks, RendersRowsInTableOrderAndSkipsRowsWithoutRenderer) {
+    const gen::PatternTable table({row_named("zeta_one", 64, 1), row_named("alpha_two", 96, 1), row_named("mid_three", 64, 1)});
+    gen::RendererRegistry registry;
+    registry.add("zeta_one", constant_table);
+    registry.add("mid_three", constant_table);
+    const gen::RenderedStore store = gen::render_store(table, registry);
+    ASSERT_EQ(store.patterns.size(), 2u);
+    EXPECT_EQ(store.catalogue_rows, 3u);
+    EXPECT_EQ(store.patterns[0].row->name, "zeta_one");
+    EXPECT_EQ(store.patterns[1].row->name, "mid_three");
+    EXPECT_EQ(store.patterns[1].first_sample, 64u);
+    EXPECT_EQ(gen::name_order(store.patterns), (std::vector<std::uint64_t>{1, 0}));
+}
+
+TEST(GeneratorChecks, RefusesRegistrationsWithoutRowOrCoveringANameTwice) {
+    const gen::PatternTable table({row_named("euclid_2_5", 160, 1), row_named("euclid_3_7", 224, 1)});
+    {
+        gen::RendererRegistry registry;
+        registry.add("euclid_9_9", constant_table);
+        EXPECT_THROW(gen::render_store(table, registry), gen::GenerationError);
+    }
+    {
+        gen::RendererRegistry registry;
+        registry.add_family("tour_", constant_table);
+        EXPECT_THROW(gen::render_store(table, registry), gen::GenerationError);
+    }
+    {
+        gen::RendererRegistry registry;
+        registry.add_family("euclid_", constant_table);
+        registry.add("euclid_2_5", constant_table);
+        try {
+            gen::render_store(table, registry);
+            FAIL() << "overlap accepted";
+        } catch (const gen::GenerationError& error) {
+            EXPECT_NE(std::string(error.what()).find("euclid_2_5"), std::string::npos);
+        }
+    }
+    gen::RendererRegistry registry;
+    registry.add("euclid_2_5", constant_table);
+    EXPECT_THROW(registry.add("euclid_2_5", constant_table), std::invalid_argument);
+    EXPECT_THROW(registry.add_family("euclid", constant_table), std::invalid_argument);
+}
+
+TEST(GeneratorChecks, RendererExceptionsAreReportedWithThePatternName) {
+    const gen::PatternTable table({row_named("weave_x_3", 64, 1)});
+    gen::RendererRegistry registry;
+    registry.add_family("weave_", [](const gen::RenderRequest& request) {
+        gen::parse_numbers(request.suffix);
+        return std::vector<Offset3>{};
+    });
+    try {
+        gen::render_store(table, registry);
+        FAIL() << "bad suffix accepted";
+    } catch (const gen::GenerationError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("pattern weave_x_3: ", 0), 0u) << error.what();
+    }
+}
+
+TEST(GeneratorChecks, MetadataIsValidatedOnConstruction) {
+    using Rows = std::vector<gen::PatternRow>;
+    EXPECT_THROW(gen::PatternTable(Rows{row_named("same_name", 64, 1), row_named("same_name", 64, 1)}), std::invalid_argument);
+    EXPECT_THROW(gen::PatternTable(Rows{row_named("abc", 64, 1)}), std::invalid_argument);
+    EXPECT_THROW(gen::PatternTable(Rows{row_named("Upper_case", 64, 1)}), std::invalid_argument);
+    EXPECT_THROW(gen::PatternTable(Rows{row_named("bad_period", 100, 1)}), std::invalid_argument);
+    EXPECT_THROW(gen::PatternTable(Rows{row_named("bad_dimensions", 64, 4)}), std::invalid_argument);
+    Rows out_of_order{row_named("late_row", 64, 1), row_named("early_row", 64, 1)};
+    out_of_order[0].collection = gen::Collection::continuum;
+    EXPECT_THROW(gen::PatternTable{out_of_order}, std::invalid_argument);
+}
+
+// ---- primitives ---------------------------------------------------------------------
+
+TEST(GeneratorPrimitives, CyclicBumpsReachAcrossTheLoopEnd) {
+    EXPECT_EQ(gen::cyclic_distance(159, 0, 160), -1.0);
+    EXPECT_EQ(gen::cyclic_distance(1, 159.5, 160), 1.5);
+    EXPECT_EQ(gen::cyclic_distance(80, 0, 160), 80.0);
+    EXPECT_EQ(gen::raised_cosine(0.0, 24.0), 1.0);
+    EXPECT_EQ(gen::raised_cosine(24.0, 24.0), 0.0);
+    EXPECT_EQ(gen::raised_cosine(-30.0, 24.0), 0.0);
+    const std::vector<Offset3> table = gen::render_bumps(64, {{0.0, 8.0, Offset3{1.0, 0.0, 0.0}}});
+    EXPECT_EQ(table[0].x, 1.0);
+    EXPECT_EQ(table[60].x, table[4].x);
+    EXPECT_EQ(table[32].x, 0.0);
+}
+
+TEST(GeneratorPrimitives, KeyframeCurvesRestAtKeyframesAndHoldEqualValues) {
+    const gen::KeyframeCurve curve = gen::KeyframeCurve::parse("0:0 64:-0.8 192:-0.8 256:0");
+    EXPECT_EQ(curve.period(), 256.0);
+    EXPECT_EQ(curve.at(0), 0.0);
+    EXPECT_EQ(curve.at(64), -0.8);
+    EXPECT_EQ(curve.at(100), -0.8);
+    EXPECT_EQ(curve.at(32), -0.4);  // smootherstep is symmetric about the middle of a segment
+    EXPECT_THROW(curve.at(256), std::out_of_range);
+    EXPECT_THROW(gen::KeyframeCurve::parse("0:0 64:1 256:0.5"), std::invalid_argument);  // does not close
+    EXPECT_THROW(gen::KeyframeCurve::parse("0:0 64:1 64:0 256:0"), std::invalid_argument);
+    EXPECT_THROW(gen::KeyframeCurve::parse("8:0 256:0"), std::invalid_argument);
+    EXPECT_THROW(gen::KeyframeCurve::parse("0:0 64 256:0"), std::invalid_argument);
+}
+
+TEST(GeneratorPrimitives, NormalisationScalesTheLargestComponentTo082) {
+    const std::vector<Offset3> table = gen::normalised({{2.0, -4.0, 1.0}, {0.5, 0.0, 0.0}});
+    EXPECT_EQ(table[0].y, -0.82);
+    EXPECT_EQ(table[0].x, 0.41);
+    EXPECT_THROW(gen::normalised({{0.0, 0.0, 0.0}}), std::domain_error);
+    EXPECT_EQ(gen::parse_numbers("2_3_10"), (std::vector<int>{2, 3, 10}));
+    EXPECT_THROW(gen::parse_numbers("2__3"), std::invalid_argument);
+    EXPECT_THROW(gen::parse_numbers("2_"), std::invalid_argument);
+}
+
+}  // namespace
