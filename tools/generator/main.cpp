@@ -27,6 +27,8 @@ gen::PatternTable catalogue_rows() {
     gen::add_expansion_rows(rows);
     gen::add_atlas_rows(rows);
     gen::add_continuum_rows(rows);
+    gen::add_club_rows(rows);
+    gen::add_dancefloor_rows(rows);
     return gen::PatternTable(std::move(rows));
 }
 
@@ -35,6 +37,12 @@ gen::RendererRegistry renderers() {
     gen::add_closed_form_renderers(registry);
     gen::add_rhythm_renderers(registry);
     gen::add_keyframe_renderers(registry);
+    gen::add_designed_single_renderers(registry);
+    gen::add_noise_renderers(registry);
+    gen::add_designed_atlas_renderers(registry);
+    gen::add_continuum_shape_renderers(registry);
+    gen::add_continuum_rhythm_renderers(registry);
+    gen::add_groove_renderers(registry);
     return registry;
 }
 

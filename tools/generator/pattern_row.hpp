@@ -42,5 +42,7 @@ void add_initial_rows(std::vector<PatternRow>& rows);
 void add_expansion_rows(std::vector<PatternRow>& rows);
 void add_atlas_rows(std::vector<PatternRow>& rows);
 void add_continuum_rows(std::vector<PatternRow>& rows);
+void add_club_rows(std::vector<PatternRow>& rows);
+void add_dancefloor_rows(std::vector<PatternRow>& rows);
 
 }  // namespace velmora::generator

@@ -51,5 +51,11 @@ private:
 void add_closed_form_renderers(RendererRegistry& registry);
 void add_rhythm_renderers(RendererRegistry& registry);
 void add_keyframe_renderers(RendererRegistry& registry);
+void add_designed_single_renderers(RendererRegistry& registry);
+void add_noise_renderers(RendererRegistry& registry);
+void add_designed_atlas_renderers(RendererRegistry& registry);
+void add_continuum_shape_renderers(RendererRegistry& registry);
+void add_continuum_rhythm_renderers(RendererRegistry& registry);
+void add_groove_renderers(RendererRegistry& registry);
 
 }  // namespace velmora::generator

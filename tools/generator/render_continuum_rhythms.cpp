@@ -1,0 +1,9 @@
+// The rhythmic families of velmora_continuum.
+#include "primitives.hpp"
+#include "registry.hpp"
+
+namespace velmora::generator {
+
+void add_continuum_rhythm_renderers(RendererRegistry& /*registry*/) {}
+
+}  // namespace velmora::generator
