@@ -17,14 +17,17 @@ namespace {
 using std::cos;
 using std::sin;
 
+// Each renderer draws its shape over the period its formula is written for, not the
+// period of the row: a row that declares another period is then refused by the count check.
+
 // A curve stored exactly as its formula gives it.
-Renderer traced(Curve curve) {
-    return [curve = std::move(curve)](const RenderRequest& request) { return trace(request.period, curve); };
+Renderer traced(std::uint32_t period, Curve curve) {
+    return [period, curve = std::move(curve)](const RenderRequest&) { return trace(period, curve); };
 }
 
 // A curve scaled so that the largest component of its table is the normalised peak.
-Renderer traced_normalised(Curve curve) {
-    return [curve = std::move(curve)](const RenderRequest& request) { return normalised(trace(request.period, curve)); };
+Renderer traced_normalised(std::uint32_t period, Curve curve) {
+    return [period, curve = std::move(curve)](const RenderRequest&) { return normalised(trace(period, curve)); };
 }
 
 Offset3 x_only(double x) {
@@ -50,88 +53,88 @@ std::size_t member_index(const RenderRequest& request) {
 }
 
 void add_single_shapes(RendererRegistry& registry) {
-    registry.add("lfo_breathe", traced([](double t) { return x_only(0.8 * sin(t)); }));
-    registry.add("lfo_flower", traced([](double t) {
+    registry.add("lfo_breathe", traced(256, [](double t) { return x_only(0.8 * sin(t)); }));
+    registry.add("lfo_flower", traced(512, [](double t) {
         return Offset3{0.56 * cos(t) - 0.28 * cos(2 * t), 0.56 * sin(t) + 0.28 * sin(2 * t), 0.0};
     }));
-    registry.add("path_lissajous_2_3", traced([](double t) { return Offset3{0.78 * sin(2 * t), 0.68 * sin(3 * t), 0.0}; }));
-    registry.add("path_rose_4", traced([](double t) {
+    registry.add("path_lissajous_2_3", traced(512, [](double t) { return Offset3{0.78 * sin(2 * t), 0.68 * sin(3 * t), 0.0}; }));
+    registry.add("path_rose_4", traced(512, [](double t) {
         const double r = 0.82 * cos(2 * t);
         return Offset3{r * cos(t), r * sin(t), 0.0};
     }));
-    registry.add("path_rose_5", traced([](double t) {
+    registry.add("path_rose_5", traced(512, [](double t) {
         const double phi = t / 2;  // an odd rose closes after half a turn of its parameter
         const double r = 0.82 * cos(5 * phi);
         return Offset3{r * cos(phi), r * sin(phi), 0.0};
     }));
-    registry.add("path_torus_knot", traced([](double t) {
+    registry.add("path_torus_knot", traced(1024, [](double t) {
         const double radius = 0.54 + 0.22 * cos(3 * t);
         return Offset3{radius * cos(2 * t), radius * sin(2 * t), 0.36 * sin(3 * t)};
     }));
-    registry.add("path_woven_3d", traced([](double t) { return Offset3{0.72 * sin(2 * t), 0.64 * sin(3 * t), 0.48 * sin(5 * t)}; }));
-    registry.add("lfo_breathing_orbit", traced([](double t) {
+    registry.add("path_woven_3d", traced(1024, [](double t) { return Offset3{0.72 * sin(2 * t), 0.64 * sin(3 * t), 0.48 * sin(5 * t)}; }));
+    registry.add("lfo_breathing_orbit", traced(512, [](double t) {
         return Offset3{0.67 * cos(t) + 0.11 * cos(3 * t), 0.39 * sin(t) + 0.09 * sin(3 * t), 0.0};
     }));
-    registry.add("lfo_triplet_wobble", traced([](double t) {
+    registry.add("lfo_triplet_wobble", traced(512, [](double t) {
         return Offset3{(0.5525 - 0.255 * cos(t)) * sin(12 * t), 0.22 * sin(t), 0.0};
     }));
-    registry.add("path_bowed_diamond", traced([](double t) {
+    registry.add("path_bowed_diamond", traced(512, [](double t) {
         const double c = cos(t);
         const double s = sin(t);
         return Offset3{0.8 * c * c * c, 0.8 * s * s * s, 0.0};
     }));
-    registry.add("path_crank_slider", traced([](double t) {
+    registry.add("path_crank_slider", traced(256, [](double t) {
         // Rod length three, crank radius one: the slider sits at cos + sqrt(9 - sin^2) - 3 from top dead centre.
         const double s = sin(t);
         return Offset3{0.78 * (cos(t) + std::sqrt(9.0 - s * s) - 3.0), 0.3 * s, 0.0};
     }));
-    registry.add("path_orbit_dwell", traced([](double t) {
+    registry.add("path_orbit_dwell", traced(512, [](double t) {
         const double phi = t - sin(t);  // phase speed falls to zero at the loop boundary
         return Offset3{0.8 * cos(phi), 0.6 * sin(phi), 0.0};
     }));
-    registry.add("lfo_pendulum_dwell", traced([](double t) {
+    registry.add("lfo_pendulum_dwell", traced(512, [](double t) {
         return Offset3{0.78 * std::tanh(2.8 * sin(t)) / std::tanh(2.8), 0.22 * cos(2 * t), 0.0};
     }));
 }
 
 void add_wave_shapes(RendererRegistry& registry) {
-    registry.add("wave_pinched", traced([](double t) {
+    registry.add("wave_pinched", traced(512, [](double t) {
         const double s = sin(t);
         return x_only(0.82 * s * s * s);
     }));
-    registry.add("wave_shouldered", traced_normalised([](double t) { return x_only(0.69 * sin(t) + 0.31 * sin(3 * t)); }));
-    registry.add("wave_unequal_peaks", traced_normalised([](double t) { return x_only(0.67 * sin(t) + 0.4 * sin(2 * t + 0.8)); }));
-    registry.add("wave_notched", traced_normalised([](double t) {
+    registry.add("wave_shouldered", traced_normalised(512, [](double t) { return x_only(0.69 * sin(t) + 0.31 * sin(3 * t)); }));
+    registry.add("wave_unequal_peaks", traced_normalised(512, [](double t) { return x_only(0.67 * sin(t) + 0.4 * sin(2 * t + 0.8)); }));
+    registry.add("wave_notched", traced_normalised(512, [](double t) {
         return x_only(sin(t) - 0.36 * sin(3 * t) + 0.12 * cos(5 * t));
     }));
-    registry.add("wave_reed", traced_normalised([](double t) { return x_only(sin(t) * (0.85 + 0.4 * cos(7 * t))); }));
-    registry.add("wave_ripple_return", traced_normalised([](double t) {
+    registry.add("wave_reed", traced_normalised(512, [](double t) { return x_only(sin(t) * (0.85 + 0.4 * cos(7 * t))); }));
+    registry.add("wave_ripple_return", traced_normalised(512, [](double t) {
         return x_only(sin(t) + 0.09 * sin(5 * t) * (1 + cos(t)));
     }));
-    registry.add("wave_rounded_square", traced_normalised([](double t) { return x_only(std::tanh(2 * sin(t))); }));
-    registry.add("wave_folded", traced_normalised([](double t) { return x_only(sin(2.2 * sin(t))); }));
-    registry.add("wave_double_fold", traced_normalised([](double t) { return x_only(sin(3.8 * sin(t))); }));
-    registry.add("wave_skew_warp", traced_normalised([](double t) { return x_only(sin(t + 0.7 * sin(t))); }));
+    registry.add("wave_rounded_square", traced_normalised(512, [](double t) { return x_only(std::tanh(2 * sin(t))); }));
+    registry.add("wave_folded", traced_normalised(512, [](double t) { return x_only(sin(2.2 * sin(t))); }));
+    registry.add("wave_double_fold", traced_normalised(512, [](double t) { return x_only(sin(3.8 * sin(t))); }));
+    registry.add("wave_skew_warp", traced_normalised(512, [](double t) { return x_only(sin(t + 0.7 * sin(t))); }));
 }
 
 void add_mechanism_shapes(RendererRegistry& registry) {
-    registry.add("mech_scotch_yoke", traced([](double t) {
+    registry.add("mech_scotch_yoke", traced(512, [](double t) {
         return Offset3{0.82 * cos(t), 0.287 * sin(t) + 0.1476 * sin(3 * t), 0.0};
     }));
-    registry.add("mech_wobble_plate", traced([](double t) {
+    registry.add("mech_wobble_plate", traced(512, [](double t) {
         return Offset3{0.82 * cos(t), 0.287 * sin(t), 0.41 * sin(2 * t + 0.3)};
     }));
-    registry.add("mech_piston_balance", traced([](double t) { return Offset3{0.82 * cos(t), 0.41 * sin(2 * t), 0.205 * sin(t)}; }));
-    registry.add("mech_paddle", traced_normalised([](double t) {
+    registry.add("mech_piston_balance", traced(512, [](double t) { return Offset3{0.82 * cos(t), 0.41 * sin(2 * t), 0.205 * sin(t)}; }));
+    registry.add("mech_paddle", traced_normalised(512, [](double t) {
         return Offset3{cos(t) + 0.23 * cos(4 * t), sin(t) + 0.23 * sin(4 * t), 0.0};
     }));
-    registry.add("mech_coupled_cranks", traced_normalised([](double t) {
+    registry.add("mech_coupled_cranks", traced_normalised(512, [](double t) {
         return Offset3{cos(t) + 0.35 * cos(3 * t + 0.6), sin(t) - 0.35 * sin(3 * t + 0.6), 0.0};
     }));
-    registry.add("mech_two_lobe_cam", traced_normalised([](double t) {
+    registry.add("mech_two_lobe_cam", traced_normalised(512, [](double t) {
         return Offset3{6 * sin(t), 4 * cos(t) + 11 * cos(2 * t), 0.0};
     }));
-    registry.add("mech_three_lobe_cam", traced_normalised([](double t) {
+    registry.add("mech_three_lobe_cam", traced_normalised(512, [](double t) {
         return Offset3{1.25 * sin(t), cos(t) + 5 * cos(3 * t), 0.0};
     }));
 }
@@ -141,7 +144,7 @@ void add_curve_families(RendererRegistry& registry) {
         const std::vector<int> n = member_numbers(request, 2);
         const double a = n[0];
         const double b = n[1];
-        return normalised(trace(request.period, [a, b](double t) {
+        return normalised(trace(1024, [a, b](double t) {
             return Offset3{sin(a * t + 0.37), 0.8125 * sin(b * t), 0.0};
         }));
     });
@@ -151,7 +154,7 @@ void add_curve_families(RendererRegistry& registry) {
         const double a = n[0];
         const double b = n[1];
         const double c = n[2];
-        return normalised(trace(request.period, [a, b, c](double t) {
+        return normalised(trace(1024, [a, b, c](double t) {
             return Offset3{sin(a * t), 0.8 * sin(b * t + 0.4), 0.7 * cos(c * t + 0.7)};
         }));
     });
@@ -161,7 +164,7 @@ void add_curve_families(RendererRegistry& registry) {
         // An odd rose is complete after half a turn of its parameter, an even one after a full turn.
         const bool odd = petals % 2 != 0;
         const double k = odd ? petals : petals / 2;
-        return normalised(trace(request.period, [odd, k](double t) {
+        return normalised(trace(1024, [odd, k](double t) {
             const double phi = odd ? t / 2 : t;
             const double r = cos(k * phi);
             return Offset3{r * cos(phi), r * sin(phi), 0.0};
@@ -190,7 +193,7 @@ void add_curve_families(RendererRegistry& registry) {
             const double small = n[1];
             const double turns = n[1] / std::gcd(n[0], n[1]);  // the trace closes after r/g turns
             const double d = pen->pen_fraction * small;
-            return normalised(trace(request.period, [=](double theta) {
+            return normalised(trace(1024, [=](double theta) {
                 const double t = turns * theta;
                 if (inside) {
                     const double ratio = (big - small) / small;
@@ -208,7 +211,7 @@ void add_curve_families(RendererRegistry& registry) {
         const std::vector<int> n = member_numbers(request, 2);
         const double a = n[0];
         const double b = n[1];
-        return normalised(trace(request.period, [a, b](double t) {
+        return normalised(trace(1024, [a, b](double t) {
             const double radius = 2.9 + cos(b * t);
             return Offset3{radius * cos(a * t), radius * sin(a * t), 2.1 * sin(b * t)};
         }));
@@ -221,7 +224,7 @@ void add_curve_families(RendererRegistry& registry) {
         const double m = static_cast<double>(i % 8 + 2);
         const double phase = i < 8 ? 0.0 : 0.5 + 0.3 * static_cast<double>(i - 8);
         const double q = orbit_ripples[i];
-        return normalised(trace(request.period, [m, phase, q](double t) {
+        return normalised(trace(512, [m, phase, q](double t) {
             return Offset3{cos(t) + q * cos(m * t + phase), 0.72 * sin(t) - q * sin((m + 1) * t - phase), 0.0};
         }));
     });
@@ -238,7 +241,7 @@ void add_curve_families(RendererRegistry& registry) {
     registry.add_family("silhouette_harmonic_", [](const RenderRequest& request) {
         const Silhouette s = silhouettes[member_index(request)];
         // The scale comes from twice the table's resolution, so the stored peak may sit just below 0.82.
-        return normalised_over_fine_grid(request.period, [s](double t) {
+        return normalised_over_fine_grid(1024, [s](double t) {
             return Offset3{cos(s.a * t) + s.u * sin(s.b * t + 0.3) + s.v * cos(s.c * t),
                            0.65 * sin(s.a * t + 0.2) + s.v * sin(s.b * t) - s.u * cos(s.c * t + 0.1),
                            0.12 * sin((s.a + s.b) * t) * sin(t)};
@@ -248,10 +251,10 @@ void add_curve_families(RendererRegistry& registry) {
 
 // An outward half eased by `ease` from -0.65 to 0.65, then a cubic smoothstep back.
 Renderer outward_and_return(double (*ease)(double)) {
-    return [ease](const RenderRequest& request) {
-        const std::uint32_t half = request.period / 2;
+    return [ease](const RenderRequest&) {
+        constexpr std::uint32_t half = 128;
         std::vector<Offset3> samples;
-        for (std::uint32_t pip = 0; pip < request.period; ++pip) {
+        for (std::uint32_t pip = 0; pip < 2 * half; ++pip) {
             if (pip < half) {
                 samples.push_back(x_only(-0.65 + 1.3 * ease(static_cast<double>(pip) / half)));
             } else {

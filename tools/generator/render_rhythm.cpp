@@ -27,8 +27,8 @@ int even_onset_step(int j, int k, int n) {
     return ceil_div(j * n, k);
 }
 
-// Checks that the name's numbers agree with the declared period, so a family member
-// whose name and row disagree fails loudly instead of being drawn on the wrong grid.
+// Every renderer draws over the period its score is written for; a family whose period
+// follows from the name checks it against the row, so a disagreement fails loudly.
 void expect_period(const RenderRequest& request, std::uint32_t period) {
     if (request.period != period) {
         throw std::invalid_argument("the name implies a period of " + std::to_string(period) + " pips");
@@ -57,7 +57,7 @@ std::vector<Offset3> polyrhythm(const RenderRequest& request) {
     const std::vector<int> n = parse_numbers(request.suffix);
     const int left = n.at(0);
     const int right = n.at(1);
-    const double period = request.period;
+    constexpr double period = 512.0;
     std::vector<Bump> bumps;
     for (int i = 0; i < left; ++i) {
         bumps.push_back({period * i / left, 22.4, times(Offset3{-0.62, -0.26, 0.0}, i == 0 ? 1.0 : 0.65)});
@@ -65,7 +65,7 @@ std::vector<Offset3> polyrhythm(const RenderRequest& request) {
     for (int j = 0; j < right; ++j) {
         bumps.push_back({period * j / right, 22.4, times(Offset3{0.62, -0.26, 0.22}, j == 0 ? 1.0 : 0.65)});
     }
-    return render_bumps(request.period, bumps);
+    return render_bumps(512, bumps);
 }
 
 std::vector<Offset3> additive_meter(const RenderRequest& request) {
@@ -121,7 +121,7 @@ std::vector<Offset3> stick_study(const RenderRequest& request) {
         const Offset3 amplitude = accented ? Offset3{0.74, -0.34, 0.0} : Offset3{0.407, -0.187, 0.0};
         bumps.push_back({32.0 * stroke, 12.0, left_hand ? mirrored(amplitude) : amplitude});
     }
-    return render_bumps(request.period, bumps);
+    return render_bumps(512, bumps);
 }
 
 std::vector<Offset3> swing(const RenderRequest& request) {
@@ -155,25 +155,25 @@ std::vector<Offset3> swing(const RenderRequest& request) {
             bumps.push_back({beat_pip + 32.0 * a / b, 6.4, Offset3{0.0525, -0.105, 0.063}});
         }
     }
-    return render_bumps(request.period, bumps);
+    return render_bumps(512, bumps);
 }
 
 // k onsets on n equal steps of a 256-pip bar, alternating sides.
 Renderer bar_euclid(int onsets, int steps) {
-    return [onsets, steps](const RenderRequest& request) {
+    return [onsets, steps](const RenderRequest&) {
         std::vector<Bump> bumps;
         for (int j = 0; j < onsets; ++j) {
             const double pip = 256.0 * even_onset_step(j, onsets, steps) / steps;
             const Offset3 amplitude{0.8, -0.3, 0.0};
             bumps.push_back({pip, 12.0, j % 2 != 0 ? mirrored(amplitude) : amplitude});
         }
-        return render_bumps(request.period, bumps);
+        return render_bumps(256, bumps);
     };
 }
 
 // k onsets on a sixteen-step bar, played twice with the sides swapped the second time.
 Renderer answered_sixteen_step_euclid(int onsets) {
-    return [onsets](const RenderRequest& request) {
+    return [onsets](const RenderRequest&) {
         std::vector<Bump> bumps;
         for (int half = 0; half < 2; ++half) {
             for (int j = 0; j < onsets; ++j) {
@@ -184,13 +184,13 @@ Renderer answered_sixteen_step_euclid(int onsets) {
                 bumps.push_back({static_cast<double>(pip), 12.0, mirror ? mirrored(amplitude) : amplitude});
             }
         }
-        return render_bumps(request.period, bumps);
+        return render_bumps(512, bumps);
     };
 }
 
 // Twelve strokes in triplet spacing over four beats with the given sticking.
 Renderer triplet_rudiment(std::string_view sticking, std::vector<int> accents) {
-    return [word = sticking_word(sticking), accents = std::move(accents)](const RenderRequest& request) {
+    return [word = sticking_word(sticking), accents = std::move(accents)](const RenderRequest&) {
         if (word.size() != 12) {
             throw std::invalid_argument("a triplet rudiment has twelve strokes");
         }
@@ -201,7 +201,7 @@ Renderer triplet_rudiment(std::string_view sticking, std::vector<int> accents) {
             const bool left_hand = word[static_cast<std::size_t>(stroke)] == 'L';
             bumps.push_back({256.0 * stroke / 12.0, 28.0 / 3.0, left_hand ? mirrored(amplitude) : amplitude});
         }
-        return render_bumps(request.period, bumps);
+        return render_bumps(256, bumps);
     };
 }
 
