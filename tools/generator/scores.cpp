@@ -1,10 +1,16 @@
-// The 68 groove scores, in grid order.
+// The 68 groove scores, in grid order: the club grooves, then the dancefloor grooves.
 #include "groove_score.hpp"
+#include "score_notation.hpp"
 
 namespace velmora::generator {
 
 const std::vector<GrooveScore>& groove_scores() {
-    static const std::vector<GrooveScore> scores;
+    static const std::vector<GrooveScore> scores = [] {
+        std::vector<GrooveScore> all = club_scores();
+        std::vector<GrooveScore> dancefloor = dancefloor_scores();
+        all.insert(all.end(), dancefloor.begin(), dancefloor.end());
+        return all;
+    }();
     return scores;
 }
 
