@@ -104,7 +104,18 @@ std::vector<CatalogueEntry> build_catalogue() {
     return entries;
 }
 
+std::shared_ptr<const std::string> unknown_name_message(std::string_view name) {
+    auto message = std::make_shared<std::string>(name);
+    message->insert(0, "Unknown velmora: ");
+    return message;
+}
+
 }  // namespace
+
+UnknownPatternName::UnknownPatternName(std::string_view name) : UnknownPatternName(unknown_name_message(name)) {}
+
+UnknownPatternName::UnknownPatternName(std::shared_ptr<const std::string> message)
+    : std::invalid_argument(*message), message_(std::move(message)) {}
 
 const std::vector<CatalogueEntry>& catalogue() {
     static const std::vector<CatalogueEntry> entries = build_catalogue();
@@ -118,9 +129,7 @@ Offset3 sample(std::string_view name, std::int32_t pip) {
     if (const PrerenderedEntry* row = find_prerendered(name)) {
         return row->sampler(pip);
     }
-    std::string message(name);
-    message.insert(0, "Unknown velmora: ");
-    throw std::invalid_argument(message);
+    throw UnknownPatternName(name);
 }
 
 }  // namespace velmora

@@ -1,13 +1,41 @@
 #include <pybind11/pybind11.h>
 
+#include <exception>
+
+#include "catalogue/catalogue.hpp"
 #include "core/offset3.hpp"
 #include "python/bindings.hpp"
+
+namespace {
+
+// An unknown name reaches Python as ValueError like every std::invalid_argument, but with
+// its whole message: the default translation reads what() as a C string, which would stop
+// at a zero byte in the name and drop a message that is not valid UTF-8. Bytes that are
+// not UTF-8 are shown as backslash escapes.
+void translate_unknown_pattern_name(std::exception_ptr thrown) {
+    try {
+        if (thrown) {
+            std::rethrow_exception(thrown);
+        }
+    } catch (const velmora::UnknownPatternName& error) {
+        const std::string_view message = error.message();
+        PyObject* text =
+            PyUnicode_DecodeUTF8(message.data(), static_cast<Py_ssize_t>(message.size()), "backslashreplace");
+        if (text != nullptr) {
+            PyErr_SetObject(PyExc_ValueError, text);
+            Py_DECREF(text);
+        }
+    }
+}
+
+}  // namespace
 
 // pybind11's module machinery supplies the interpreter-version guard, the
 // multi-phase definition and the per-interpreter module cache that makes a
 // second import return the same module object.
 PYBIND11_MODULE(velmora, module) {
     using namespace velmora::python;
+    pybind11::register_local_exception_translator(translate_unknown_pattern_name);
     module.doc() = "Integer-pip rhythmic position functions";
     module.attr("PIPS_PER_BEAT") = velmora::PIPS_PER_BEAT;
     register_sampled_recording(module);
