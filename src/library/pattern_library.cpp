@@ -1,7 +1,6 @@
 #include "library/pattern_library.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -16,16 +15,69 @@ bool same_name(std::string_view a, std::string_view b) noexcept {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
 }
 
-// The length in the top byte and up to the last seven bytes below it. Equal names give
-// equal keys; different keys prove different names. Only names that could be stored
-// (at most 128 bytes) are keyed.
-std::uint64_t name_key(std::string_view name) noexcept {
-    std::uint64_t key = static_cast<std::uint64_t>(name.size()) << 56;
-    const std::size_t tail = std::min<std::size_t>(name.size(), 7);
+// The length in the top byte and up to the last three bytes below it. Equal names give
+// equal keys, so a different key proves a different name. Trailing bytes are where
+// numbered names differ. Only names that could be stored (at most 128 bytes) are keyed.
+std::uint32_t name_key(std::string_view name) noexcept {
+    std::uint32_t key = static_cast<std::uint32_t>(name.size()) << 24;
+    const std::size_t tail = std::min<std::size_t>(name.size(), 3);
     for (std::size_t i = 0; i < tail; ++i) {
-        key |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[name.size() - 1 - i])) << (8 * i);
+        key |= static_cast<std::uint32_t>(static_cast<unsigned char>(name[name.size() - 1 - i])) << (8 * i);
     }
     return key;
+}
+
+// Where the compiler can, the scan below is also built for AVX2 and the better copy is
+// chosen once at load time; otherwise the generic vector code (SSE2 on x86-64) serves.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define VELMORA_KEY_SCAN_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VELMORA_KEY_SCAN_CLONES
+#endif
+
+// Eight keys per vector; the scan tests 64 keys per branch, then narrows a block that
+// holds the key down to its vector and finally its key.
+using KeyVector = std::uint32_t __attribute__((vector_size(32)));
+constexpr std::size_t KEYS_PER_VECTOR = 8;
+constexpr std::size_t VECTORS_PER_BLOCK = 8;
+
+// The first position from `first` on whose key equals `key`, or `count` if none does.
+VELMORA_KEY_SCAN_CLONES
+std::size_t next_key(const std::uint32_t* keys, std::size_t count, std::uint32_t key, std::size_t first) noexcept {
+    KeyVector wanted;
+    for (std::size_t lane = 0; lane < KEYS_PER_VECTOR; ++lane) {
+        wanted[lane] = key;
+    }
+    constexpr std::size_t block_keys = KEYS_PER_VECTOR * VECTORS_PER_BLOCK;
+    // Vector lanes are read back as plain words: a portable "is any lane set".
+    std::uint64_t quarters[4];
+    for (; first + block_keys <= count; first += block_keys) {
+        KeyVector any = {};
+        for (std::size_t v = 0; v < block_keys; v += KEYS_PER_VECTOR) {
+            KeyVector block;
+            std::memcpy(&block, keys + first + v, sizeof block);
+            any |= block == wanted;
+        }
+        std::memcpy(quarters, &any, sizeof quarters);
+        if ((quarters[0] | quarters[1] | quarters[2] | quarters[3]) != 0) {
+            break;
+        }
+    }
+    for (; first + KEYS_PER_VECTOR <= count; first += KEYS_PER_VECTOR) {
+        KeyVector block;
+        std::memcpy(&block, keys + first, sizeof block);
+        const KeyVector equal = block == wanted;
+        std::memcpy(quarters, &equal, sizeof quarters);
+        if ((quarters[0] | quarters[1] | quarters[2] | quarters[3]) != 0) {
+            break;
+        }
+    }
+    for (; first < count; ++first) {
+        if (keys[first] == key) {
+            return first;
+        }
+    }
+    return count;
 }
 
 const CatalogueEntry* find_builtin(const std::vector<CatalogueEntry>& builtins, std::string_view name) noexcept {
@@ -105,30 +157,14 @@ const SampledPattern* PatternLibrary::find(std::string_view name) const noexcept
     if (name.size() > SampledPattern::MAX_NAME_BYTES) {
         return nullptr;
     }
-    const std::uint64_t key = name_key(name);
-    const std::uint64_t* keys = name_keys_.data();
+    const std::uint32_t key = name_key(name);
     const std::size_t count = name_keys_.size();
-    // Blocks of eight keys without a branch per key; the compiler turns each block into
-    // a few vector compares. Hits are resolved in stored order, so the first stored
-    // pattern of that name wins (there is only ever one).
-    constexpr std::size_t BLOCK = 8;
-    std::size_t base = 0;
-    for (; base + BLOCK <= count; base += BLOCK) {
-        unsigned hits = 0;
-        for (std::size_t j = 0; j < BLOCK; ++j) {
-            hits |= static_cast<unsigned>(keys[base + j] == key) << j;
-        }
-        while (hits != 0) {
-            const std::size_t index = base + static_cast<std::size_t>(std::countr_zero(hits));
-            if (same_name(patterns_[index].name(), name)) {
-                return &patterns_[index];
-            }
-            hits &= hits - 1;
-        }
-    }
-    for (; base < count; ++base) {
-        if (keys[base] == key && same_name(patterns_[base].name(), name)) {
-            return &patterns_[base];
+    // Keys are tested in stored order, so the scan finds the first stored pattern of that
+    // name (there is never more than one).
+    for (std::size_t index = next_key(name_keys_.data(), count, key, 0); index < count;
+         index = next_key(name_keys_.data(), count, key, index + 1)) {
+        if (same_name(patterns_[index].name(), name)) {
+            return &patterns_[index];
         }
     }
     return nullptr;

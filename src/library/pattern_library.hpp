@@ -35,9 +35,9 @@ private:
     const SampledPattern* find(std::string_view name) const noexcept;
 
     std::vector<SampledPattern> patterns_;
-    // Parallel to patterns_: each name's length and trailing bytes packed in one word,
-    // so the lookup scans a dense array and compares whole names only on a match.
-    std::vector<std::uint64_t> name_keys_;
+    // Parallel to patterns_: each name's length and last three bytes packed in one word,
+    // so the lookup scans a dense array and compares whole names only where these agree.
+    std::vector<std::uint32_t> name_keys_;
 };
 
 }  // namespace velmora
