@@ -5,6 +5,7 @@
 //   velmora_generator --check         render everything, write nothing
 //   velmora_generator --list          one line per catalogue row: name, period, dims, state
 //   velmora_generator --dump NAME     the stored samples of one pattern as text
+//   velmora_generator --score KEY     the lanes and hits of one groove score
 
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "groove_motions.hpp"
 #include "pattern_row.hpp"
 #include "registry.hpp"
 #include "store.hpp"
@@ -47,7 +49,7 @@ gen::RendererRegistry renderers() {
 }
 
 int usage() {
-    std::fputs("usage: velmora_generator --out-dir DIR | --check | --list | --dump NAME\n", stderr);
+    std::fputs("usage: velmora_generator --out-dir DIR | --check | --list | --dump NAME | --score KEY\n", stderr);
     return 2;
 }
 
@@ -110,6 +112,9 @@ int main(int argc, char** argv) {
         }
         if (argc == 3 && std::strcmp(argv[1], "--dump") == 0) {
             return dump(table, registry, argv[2]);
+        }
+        if (argc == 3 && std::strcmp(argv[1], "--score") == 0) {
+            return gen::print_groove_score(argv[2], stdout);
         }
         return usage();
     } catch (const std::exception& error) {
