@@ -241,6 +241,21 @@ TEST(GrooveScores, CrossRhythmsAndTripletRepliesAreEvenlySpaced) {
     for (std::size_t i = 0; i < reply.size(); ++i) EXPECT_DOUBLE_EQ(reply[i], 256.0 + 256.0 * static_cast<double>(i) / 6.0);
 }
 
+TEST(GrooveScores, AnswersNeverSitOnTheKick) {
+    struct Answer {
+        const char* key;
+        Lane lane;
+    };
+    for (const Answer& a : {Answer{"speed_garage", Lane::bass}, Answer{"psy_rolling", Lane::bass},
+                            Answer{"techno_rumble", Lane::bass}, Answer{"hard_reverse", Lane::bass},
+                            Answer{"afro_bell", Lane::bell}}) {
+        const auto kicks = onsets(score(a.key), Lane::kick);
+        const auto answers = onsets(score(a.key), a.lane);
+        ASSERT_FALSE(answers.empty()) << a.key;
+        for (double p : answers) EXPECT_EQ(std::find(kicks.begin(), kicks.end(), p), kicks.end()) << a.key << " " << p;
+    }
+}
+
 TEST(ScoreNotation, StepsFeelAndTupletsBecomeOnsets) {
     const GrooveScore s = ScoreBuilder("probe", 1)
                               .steps(Lane::snare, "X.x.|o.g.|....|..x.", {.sixteenth = 4.0, .eighth = 6.0})
