@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,6 +30,18 @@ SampledPattern make_sampled_pattern(std::string name,
         samples.push_back(Offset3{triple[0], triple[1], triple[2]});
     }
     return SampledPattern(std::move(name), std::move(description), std::move(samples));
+}
+
+// The elements are first taken by reference, so that a list repeating one large pattern a
+// million times is refused before anything is copied; only then is each pattern copied
+// once, leaving the caller's objects untouched whatever the outcome. A None element fails
+// to bind to a reference and so gives pybind11's TypeError like any other foreign element.
+PatternLibrary make_pattern_library(const std::vector<std::reference_wrapper<const SampledPattern>>& patterns) {
+    if (patterns.size() > PatternLibrary::MAX_PATTERNS) {
+        throw std::invalid_argument("Too many patterns");
+    }
+    std::vector<SampledPattern> copies(patterns.begin(), patterns.end());
+    return PatternLibrary(std::move(copies));
 }
 
 // Decoding is strict: a description stored as bytes that are not UTF-8 raises
@@ -61,8 +75,7 @@ void register_sampled_pattern(py::module_& module) {
 
 void register_pattern_library(py::module_& module) {
     py::class_<PatternLibrary> cls(module, "PatternLibrary");
-    // Elements are copied out of the Python objects, which stay usable whatever the outcome.
-    cls.def(py::init<std::vector<SampledPattern>>(), py::arg("patterns") = py::list())
+    cls.def(py::init(&make_pattern_library), py::arg("patterns") = py::list())
         .def("sample", &PatternLibrary::sample, py::arg("name"), py::arg("pip_count").noconvert())
         .def("catalogue", [](const PatternLibrary& self) { return entry_dicts(self.catalogue()); });
     refuse_pickling(cls);

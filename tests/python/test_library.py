@@ -132,7 +132,7 @@ def test_library_lists_and_finds_user_patterns_in_input_order():
     assert library.sample(b"a", 3).z == 0.75
     assert library.sample(name=bytearray(b"a"), pip_count=True).z == 0.75
     assert library.sample("bounce", 5).as_tuple() == velmora.bounce(5).as_tuple()
-    for other in ("B", "b ", "aa"):
+    for other in ("B", "b ", "aa", "a\0", "a\0b"):
         with pytest.raises(ValueError) as info:
             library.sample(other, 0)
         assert str(info.value) == "Unknown velmora: " + other
@@ -170,6 +170,10 @@ def test_library_failures():
     small = pattern("same")
     with pytest.raises(ValueError, match="^Too many patterns$"):
         PatternLibrary([small] * 1025)
+    # Refused before any copy: a million copies of 65,535 samples would not fit in memory.
+    largest = pattern("largest", 65535)
+    with pytest.raises(ValueError, match="^Too many patterns$"):
+        PatternLibrary([largest] * 1_000_000)
     with pytest.raises(ValueError, match="^Duplicate pattern name: twin$"):
         PatternLibrary([pattern("twin"), pattern("other"), pattern("twin")])
     big = [pattern(f"big{i}", 65535) for i in range(16)]
