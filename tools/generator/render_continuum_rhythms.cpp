@@ -246,11 +246,14 @@ std::vector<Offset3> ladder(const RenderRequest& request) {
             throw std::invalid_argument("1 to 12 subdivisions per region");
         }
         const double spacing = region / n;
+        // The accent is narrow enough to stay clear of the last pulse of the region before.
+        const double previous_spacing = region / counts[(r + 3) % 4];
         for (int k = 0; k < n; ++k) {
             const double onset = region * static_cast<double>(r) + spacing * k;
             if (k == 0) {
                 // The region start: a forward accent.
-                bumps.push_back({onset, std::min(16.0, 0.45 * spacing), Offset3{0.0, -0.42, 0.75}});
+                const double width = std::min(16.0, 0.45 * std::min(spacing, previous_spacing));
+                bumps.push_back({onset, width, Offset3{0.0, -0.42, 0.75}});
             } else {
                 const Offset3 pulse{0.55, -0.22, 0.0};
                 bumps.push_back({onset, std::min(12.0, 0.4 * spacing), k % 2 == 0 ? mirrored(pulse) : pulse});
@@ -268,7 +271,7 @@ const std::array<std::string_view, 16>& necklace_words() {
         "1001001001001010",  // 3+3+3+3+2+2
         "1010100101010100",  // 2+2+3+2+2+2+3
         "1000100100010000",  // 4+3+4+5, sparse
-        "1001010100101010",  // 3+2+2+3+2+2+2
+        "1001001000101010",  // 3+3+4+2+2+2
         "1000010010000100",  // 5+3+5+3
         "1101100011011000",  // paired accents
         "1110010011001010",  // a run of three, then pairs
@@ -368,9 +371,9 @@ std::vector<Offset3> triplets(const RenderRequest& request) {
             const Offset3 amplitude = position == 0 ? Offset3{0.7, -0.32, 0.0}
                                       : position == 1 ? Offset3{0.4, -0.16, 0.0}
                                                       : Offset3{0.4, -0.16, 0.22};
-            bumps.push_back({onset, 7.0, side > 0.0 ? amplitude : mirrored(amplitude)});
+            bumps.push_back({onset, 6.0, side > 0.0 ? amplitude : mirrored(amplitude)});
         } else if (answer) {
-            bumps.push_back({onset + slot / 2.0, 5.0, Offset3{-0.25 * side, 0.22, 0.45}});
+            bumps.push_back({onset + slot / 2.0, 3.5, Offset3{-0.25 * side, 0.22, 0.45}});
         }
     }
     return normalised(render_bumps(512, bumps));
@@ -384,7 +387,7 @@ std::vector<Offset3> dialogue(const RenderRequest& request) {
     expect_period(request, static_cast<std::uint32_t>(EIGHTH) * static_cast<std::uint32_t>(eighths));
     // The voices in turn: right, forward, left, back and up.
     static constexpr std::array<Offset3, 4> voices{{
-        {0.72, -0.3, 0.0}, {0.0, -0.25, 0.72}, {-0.72, -0.3, 0.0}, {0.0, 0.3, -0.6}}};
+        {0.72, -0.3, 0.0}, {0.0, -0.25, 0.72}, {-0.72, -0.3, 0.0}, {0.0, 0.3, -0.72}}};
     const double period = EIGHTH * eighths;
     std::vector<Bump> bumps;
     double start = 0.0;
@@ -427,9 +430,10 @@ std::vector<Offset3> bursts(const RenderRequest& request) {
             bumps.push_back({starts[b] + spacing * k, 0.42 * spacing, times(directions[b], std::pow(0.85, k))});
         }
     }
-    // Late, just after beat seven: a broad downward-and-back accent, then a small rebound.
-    bumps.push_back({456.0, 24.0, Offset3{0.0, -0.6, -0.3}});
-    bumps.push_back({488.0, 8.0, Offset3{0.0, 0.12, 0.06}});
+    // Late, on beat seven: a broad downward-and-back accent, then a small rebound that
+    // leaves a moment of stillness before the phrase starts again.
+    bumps.push_back({448.0, 20.0, Offset3{0.0, -0.6, -0.3}});
+    bumps.push_back({476.0, 8.0, Offset3{0.0, 0.12, 0.06}});
     return normalised(render_bumps(512, bumps));
 }
 
