@@ -124,7 +124,7 @@ Renderer cam_rise_and_return() {
 // smootherstep advance that overshoots, a small recoil against the pallet, then the lock,
 // which holds the wheel still until the next beat releases it.
 double escape_advance(double pip) {
-    static constexpr Keyframe release[] = {{0, 0}, {14, 1.1}, {26, 0.96}, {36, 1}, {64, 1}};
+    static constexpr Keyframe release[] = {{0, 0}, {18, 1.1}, {30, 0.96}, {40, 1}, {64, 1}};
     std::size_t next = 1;
     while (release[next].pip <= pip && next + 1 < std::size(release)) {
         ++next;

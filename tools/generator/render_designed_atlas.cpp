@@ -201,11 +201,12 @@ void add_sequences(RendererRegistry& registry) {
 }
 
 // A loop of n scallops: the radius follows |cos(psi)| (rounded by a small constant under
-// the root so the notches between scallops stay smooth) with psi = n theta / 2 plus a
-// skew that leans every scallop forward, so each lobe rises steeply and falls gently.
-// A once-around term bends the loop further out on one side. The scallop depth shrinks
-// with n so that many small scallops stay shallow arcs rather than star points. The
-// radius never drops below 1 - depth - 0.07 > 0, so the path never reaches the centre.
+// the root so the notches between scallops stay smooth), one hump per scallop. With
+// psi = n t / 2 + 0.22 (1 - cos(n t)) each scallop is bent: the warp is not odd about the
+// crest, so a lobe swells over about 1.6 times the angle it takes to fall into the next
+// notch. A once-around term pushes the loop further out on one side. The scallop depth
+// shrinks with n so that many small scallops stay shallow arcs rather than star points.
+// The radius never drops below 1 - depth - 0.07 > 0: the path never reaches the centre.
 Renderer scalloped_loop() {
     return [](const RenderRequest& request) {
         const std::vector<int> n = parse_numbers(request.suffix);
@@ -215,7 +216,7 @@ Renderer scalloped_loop() {
         const double lobes = n[0];
         const double depth = 1 / (1 + 0.4 * lobes);
         return normalised(trace(SCALLOP_PERIOD, [lobes, depth](double t) {
-            const double psi = lobes * t / 2 + 0.32 * sin(lobes * t);
+            const double psi = lobes * t / 2 + 0.22 * (1 - cos(lobes * t));
             const double radius = 1 - depth + depth * std::sqrt(cos(psi) * cos(psi) + 0.01) + 0.07 * cos(t - 0.9);
             return Offset3{radius * cos(t), 0.92 * radius * sin(t), 0.0};
         }));
