@@ -35,8 +35,8 @@ namespace {
 constexpr EventEnvelope TIGHT{3.2, 14.72};
 // Bass notes and slow weight shifts: twice the house widths, for gliding rather than hitting.
 constexpr EventEnvelope BROAD{12.8, 58.88};
-// Hits closer than this belong to one gesture (a flam, a kick under a clap).
-constexpr double SAME_GESTURE = 3.0;
+// Hits closer than the envelope's rise belong to one gesture (a flam, a kick under a clap).
+constexpr double SAME_GESTURE = 6.4;
 
 enum class Role : std::uint8_t { kick, backbeat, upper, percussion, bass };
 
@@ -91,19 +91,35 @@ std::vector<Gesture> gestures_of(const GrooveScore& score, std::initializer_list
     return gestures;
 }
 
-// Successive gestures alternate in sign, left and right; hits that sound together share
-// a side instead of cancelling.
-std::vector<Gesture> alternated(std::vector<Gesture> gestures) {
-    double sign = 1.0;
-    double group_start = 0.0;
-    for (std::size_t i = 0; i < gestures.size(); ++i) {
-        if (i > 0 && gestures[i].onset - group_start >= SAME_GESTURE) {
-            sign = -sign;
+// Hits that sound together (a flam, a kick under a clap) make one gesture at the first
+// onset, as strong as its loudest hit plus a quarter of the others, eased above full
+// strength so that a crowded moment stays within a quarter more than one accent.
+std::vector<Gesture> moments(const std::vector<Gesture>& hits) {
+    std::vector<Gesture> out;
+    std::vector<double> loudest;
+    std::vector<double> total;
+    for (const Gesture& hit : hits) {
+        if (!out.empty() && hit.onset - out.back().onset < SAME_GESTURE) {
+            loudest.back() = std::max(loudest.back(), hit.weight);
+            total.back() += hit.weight;
+            continue;
         }
-        if (i == 0 || gestures[i].onset - group_start >= SAME_GESTURE) {
-            group_start = gestures[i].onset;
-        }
-        gestures[i].weight *= sign;
+        out.push_back(hit);
+        loudest.push_back(hit.weight);
+        total.push_back(hit.weight);
+    }
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const double raw = loudest[i] + 0.25 * (total[i] - loudest[i]);
+        out[i].weight = raw <= 1.0 ? raw : 1.0 + 0.25 * std::tanh((raw - 1.0) / 0.25);
+    }
+    return out;
+}
+
+// Successive gestures alternate in sign, left and right.
+std::vector<Gesture> alternated(const std::vector<Gesture>& hits) {
+    std::vector<Gesture> gestures = moments(hits);
+    for (std::size_t i = 1; i < gestures.size(); i += 2) {
+        gestures[i].weight = -gestures[i].weight;
     }
     return gestures;
 }
@@ -203,14 +219,16 @@ std::vector<Offset3> bounce(const GrooveScore& score) {
     return draw(score.period, [&](std::uint32_t p) { return Offset3{0.3 * side[p], 0.55 * kick[p], 0.35 * bass[p]}; });
 }
 
-// Kicks and snares step to alternate sides; kicks sink, snares lift, bass leans in depth.
+// Kicks and snares step to alternate sides; kicks sink, snares lift, hats and percussion
+// bob lightly, bass leans in depth.
 std::vector<Offset3> step(const GrooveScore& score) {
     const Signal lateral = alternating_envelope_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}});
     const Signal kick = envelope_of(score, {{Role::kick, 1.0}});
     const Signal backbeat = envelope_of(score, {{Role::backbeat, 1.0}});
+    const Signal bob = envelope_of(score, {{Role::upper, 1.0}, {Role::percussion, 1.0}}, TIGHT);
     const Signal bass = envelope_of(score, {{Role::bass, 1.0}});
     return draw(score.period, [&](std::uint32_t p) {
-        return Offset3{0.42 * lateral[p], -0.22 * kick[p] + 0.12 * backbeat[p], 0.3 * bass[p]};
+        return Offset3{0.42 * lateral[p], -0.22 * kick[p] + 0.12 * backbeat[p] + 0.06 * bob[p], 0.3 * bass[p]};
     });
 }
 
@@ -260,9 +278,11 @@ std::vector<Offset3> surge(const GrooveScore& score) {
     });
 }
 
-// An echo of the kicks and snares, an eighth late and broad, that draws the point back.
+// An echo of the groove, led by its kicks and snares, a dotted sixteenth late and broad,
+// that draws the point back.
 std::vector<Gesture> echo_of(const GrooveScore& score) {
-    std::vector<Gesture> echo = gestures_of(score, {{Role::kick, 0.7}, {Role::backbeat, 0.7}});
+    std::vector<Gesture> echo = gestures_of(score, {{Role::kick, 0.7}, {Role::backbeat, 0.7}, {Role::percussion, 0.3},
+                                                    {Role::bass, 0.3}, {Role::upper, 0.12}});
     for (Gesture& gesture : echo) {
         gesture.onset += 24.0;
     }
@@ -280,7 +300,7 @@ std::vector<Offset3> recoil(const GrooveScore& score) {
 }
 
 // A closed curve through values at onsets, eased by smootherstep between them; where two
-// successive values are equal the curve sags half-way back towards zero between them, so
+// successive values have the same sign the curve sags back towards zero between them, so
 // repeated kicks still swing.
 Signal onset_curve(std::uint32_t period, std::vector<Gesture> stops) {
     Signal curve(period, 0.0);
@@ -293,8 +313,8 @@ Signal onset_curve(std::uint32_t period, std::vector<Gesture> stops) {
         const Gesture& here = stops[i];
         const Gesture next = i + 1 < stops.size() ? stops[i + 1] : Gesture{stops[0].onset + length, stops[0].weight};
         points.push_back(here);
-        if (here.weight == next.weight) {
-            points.push_back({(here.onset + next.onset) / 2.0, 0.4 * here.weight});
+        if ((here.weight > 0.0) == (next.weight > 0.0)) {
+            points.push_back({(here.onset + next.onset) / 2.0, 0.2 * (here.weight + next.weight)});
         }
     }
     points.push_back({points[0].onset + length, points[0].weight});
@@ -312,40 +332,45 @@ Signal onset_curve(std::uint32_t period, std::vector<Gesture> stops) {
     return curve;
 }
 
-// Kick and snare gestures, one per sounding moment: kicks to -1, snares (and a kick
-// under a snare) to +1.
+// Kick and snare gestures, one per sounding moment: kicks to the negative side, snares
+// (and a kick under a snare) to the positive one, louder hits further out.
 std::vector<Gesture> kick_snare_stops(const GrooveScore& score) {
-    const std::vector<Gesture> hits = gestures_of(score, {{Role::kick, -1.0}, {Role::backbeat, 2.0}});
+    const std::vector<Gesture> hits = gestures_of(score, {{Role::kick, -1.0}, {Role::backbeat, 1.0}});
     std::vector<Gesture> stops;
     for (const Gesture& hit : hits) {
-        const double target = hit.weight > 0.0 ? 1.0 : -1.0;
+        const double reach = std::copysign(0.6 + 0.4 * std::fabs(hit.weight), hit.weight);
         if (!stops.empty() && hit.onset - stops.back().onset < SAME_GESTURE) {
-            stops.back().weight = std::max(stops.back().weight, target);
+            const double held = stops.back().weight;
+            stops.back().weight = (reach > 0.0) == (held > 0.0) ? std::copysign(std::max(std::fabs(reach), std::fabs(held)), held)
+                                                                : std::fabs(reach > 0.0 ? reach : held);
             continue;
         }
-        stops.push_back({hit.onset, target});
+        stops.push_back({hit.onset, reach});
     }
     return stops;
 }
 
 // The point swings along a wide arc, kick side to snare side, while hats and shakers
-// shiver on top of it.
+// shiver on top of it; bass sinks it a little.
 std::vector<Offset3> flutter(const GrooveScore& score) {
     const Signal arc = onset_curve(score.period, kick_snare_stops(score));
     const Signal tremor = alternating_envelope_of(score, {{Role::upper, 1.0}, {Role::percussion, 0.7}}, TIGHT);
+    const Signal bass = envelope_of(score, {{Role::bass, 1.0}}, BROAD);
     return draw(score.period, [&](std::uint32_t p) {
         const double a = arc[p];
         return Offset3{0.5 * a + 0.06 * tremor[p], 0.3 * (1.0 - a * a) - 0.12 + 0.1 * tremor[p],
-                       0.15 * a + 0.2 * tremor[p]};
+                       0.15 * a + 0.2 * tremor[p] - 0.12 * bass[p]};
     });
 }
 
 // Bass plunges the point deep (kicks a little); the drums swing it from side to side and
-// lift it against the plunge.
+// lift it against the plunge, hats lightly.
 std::vector<Offset3> dive(const GrooveScore& score) {
     const Signal plunge = envelope_of(score, {{Role::bass, 0.62}, {Role::kick, 0.22}}, BROAD);
-    const Signal counter = alternating_envelope_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}});
-    const Signal lift = envelope_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}});
+    const Signal counter =
+        alternating_envelope_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}, {Role::percussion, 0.6}});
+    const Signal lift = plus(envelope_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}, {Role::percussion, 0.5}}),
+                             envelope_of(score, {{Role::upper, 0.4}}, TIGHT), 1.0);
     return draw(score.period, [&](std::uint32_t p) {
         return Offset3{0.34 * counter[p], 0.25 * lift[p] - 0.1 * plunge[p], -plunge[p]};
     });
@@ -557,17 +582,17 @@ Signal steady_spring(std::uint32_t period, const std::vector<Gesture>& gestures,
     return positions;
 }
 
-// Three springs of different pitch: kicks and snares throw x to opposite sides, the drums
+// Three springs of different pitch: successive kicks and snares throw x to alternate sides, the drums
 // bounce y (kicks down, the rest up), bass and upper percussion ring z.
 std::vector<Offset3> spring(const GrooveScore& score) {
-    const Signal x = steady_spring(score.period, gestures_of(score, {{Role::kick, 1.0}, {Role::backbeat, -1.0}}),
-                                   {30.0, 0.1}, 0.5);
+    const Signal x = steady_spring(score.period, alternated(gestures_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}})),
+                                   {30.0, 0.1}, 0.4);
     const Signal y = steady_spring(
         score.period, gestures_of(score, {{Role::kick, -1.0}, {Role::backbeat, 0.8}, {Role::percussion, 0.5}}),
-        {22.0, 0.12}, 0.45);
+        {22.0, 0.12}, 0.35);
     const Signal z = steady_spring(
         score.period, gestures_of(score, {{Role::bass, 1.0}, {Role::kick, 0.4}, {Role::upper, 0.25}}), {40.0, 0.08},
-        0.45);
+        0.35);
     return draw(score.period, [&](std::uint32_t p) { return Offset3{x[p], y[p], z[p]}; });
 }
 
@@ -582,19 +607,12 @@ constexpr std::array<Offset3, 5> RICOCHET_TARGETS{{
     {-0.45, -0.6, 0.2},
 }};
 
-// Each sounding moment of the kit (hats aside) sends a house-envelope excursion towards
-// the next target of the cycle, as far as its loudest hit.
+// Each sounding moment of the kit sends a house-envelope excursion towards the next target
+// of the cycle, as far as its loudest hit; hats send only short ones.
 std::vector<Offset3> ricochet(const GrooveScore& score) {
-    const std::vector<Gesture> hits = gestures_of(
-        score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}, {Role::percussion, 1.0}, {Role::bass, 1.0}});
-    std::vector<Gesture> onsets;
-    for (const Gesture& hit : hits) {
-        if (!onsets.empty() && hit.onset - onsets.back().onset < SAME_GESTURE) {
-            onsets.back().weight = std::max(onsets.back().weight, hit.weight);
-            continue;
-        }
-        onsets.push_back(hit);
-    }
+    const std::vector<Gesture> onsets = moments(gestures_of(
+        score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}, {Role::percussion, 1.0}, {Role::bass, 1.0},
+                {Role::upper, 0.35}}));
     std::array<std::vector<Gesture>, 3> axes;
     for (std::size_t i = 0; i < onsets.size(); ++i) {
         const Offset3& target = RICOCHET_TARGETS[i % RICOCHET_TARGETS.size()];
