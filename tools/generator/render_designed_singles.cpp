@@ -290,8 +290,9 @@ std::vector<Offset3> rhythm_three_four_five() {
 // dragging, kicks a touch early. The grid takes drop `late`. Excerpt A is bars two to
 // three of its groove (source beats 4 to 12), excerpt B bars ten to eleven (36 to 44).
 //
-// Motion per drum: the kick dips (y down), the snare throws right (x), the closed hat
-// flicks left and slightly up, the open hat the same, larger.
+// Motion per drum: the kick dips (y down); the snare throws right (x) and the hats tick
+// the same way, smaller, with the same width, so a hat that lands with a snare only
+// strengthens its throw instead of notching it; the open hat also lifts.
 
 enum class Drum { kick, snare, hat, open_hat };
 
@@ -323,8 +324,8 @@ const std::vector<DrumHit> funk_excerpt_a{
 
 //              bar 1: 1 e + a 2 e + a 3 e + a 4 e + a | bar 2
 // kick               X . . . . . x . X . . x . . . .  | X . . x . . x . . . X . . . . .
-// snare              . . g . X . . g . . g . X . . .  | . g . . X . . g . . . . X x x X
-// hat                every sixteenth, eighths louder  | the same to the fill, silent under it
+// snare              . . g . X . . g . . g . X . . .  | . g . . X . . g . . . X x x X .
+// hat (o = open)     x x x x x x x x x x x x x x o .  | x x x x x x x x x x x . . . . .
 const std::vector<DrumHit> funk_excerpt_b{
     {0, Drum::kick, 1.0, -1}, {6, Drum::kick, 0.7, -2}, {8, Drum::kick, 0.85, -1}, {11, Drum::kick, 0.6, 0},
     {2, Drum::snare, 0.25, 3}, {4, Drum::snare, 1.0, 3}, {7, Drum::snare, 0.3, 2}, {10, Drum::snare, 0.25, 3},
@@ -350,9 +351,9 @@ Bump drum_gesture(const DrumHit& hit, bool played) {
         case Drum::snare:
             return {pip, 12.0, scaled(Offset3{0.8, -0.2, 0.0}, hit.velocity)};
         case Drum::hat:
-            return {pip, 6.0, scaled(Offset3{-0.25, 0.12, 0.0}, hit.velocity)};
+            return {pip, 12.0, scaled(Offset3{0.18, 0.0, 0.0}, hit.velocity)};
         case Drum::open_hat:
-            return {pip, 10.0, scaled(Offset3{-0.35, 0.25, 0.0}, hit.velocity)};
+            return {pip, 12.0, scaled(Offset3{0.18, 0.25, 0.0}, hit.velocity)};
     }
     throw std::logic_error("unknown drum");
 }
