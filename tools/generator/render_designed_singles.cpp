@@ -72,20 +72,21 @@ double rounded_skew_triangle(double u, double rise, double fillet) {
 }
 
 // Four cycles over eight beats. The blend runs from a pure sine at the loop's start to a
-// skewed (slow rise, quick fall) triangle at mid-phrase and back; y carries the same blend
-// a quarter cycle later, so the XY loop visibly changes shape through the phrase.
+// skewed (slow rise, quick fall) triangle at mid-phrase and back, while y keeps a plain
+// quarter-cycle-late sine: the XY loop is an ellipse at the start and a leaning, bent
+// loop at mid-phrase.
 std::vector<Offset3> lfo_morph() {
     auto wave = [](double u, double blend) {
         const double sine = std::sin(TWO_PI * u);
         // The triangle's crest and trough line up with the sine's at u = 0.25 and 0.75
         // when shifted so its trough sits at the sine's trough.
-        const double triangle = rounded_skew_triangle(u - 0.75, 0.7, 0.06);
+        const double triangle = rounded_skew_triangle(u - 0.75, 0.7, 0.04);
         return (1.0 - blend) * sine + blend * triangle;
     };
     return trace(512, [&](double theta) {
         const double blend = (1.0 - std::cos(theta)) / 2.0;
         const double u = 4.0 * theta / TWO_PI;
-        return Offset3{0.8 * wave(u, blend), 0.3 * wave(u + 0.25, blend), 0.0};
+        return Offset3{0.8 * wave(u, blend), 0.3 * std::cos(TWO_PI * u), 0.0};
     });
 }
 
