@@ -59,7 +59,7 @@ def plot_groove(key, generator, out_dir):
     lane_names = [lane for lane in LANE_ORDER if lane in lanes]
 
     figure = plt.figure(figsize=(18, 15))
-    grid = figure.add_gridspec(5, 4, height_ratios=[0.9, 1, 1, 1, 1], hspace=0.45, wspace=0.18)
+    grid = figure.add_gridspec(5, 4, height_ratios=[0.9, 1, 1, 1, 1], hspace=0.45, wspace=0.18, top=0.94)
     score_axes = figure.add_subplot(grid[0, :])
     for row, lane in enumerate(lane_names):
         pips = [pip for pip, _ in lanes[lane]]

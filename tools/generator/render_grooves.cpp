@@ -340,9 +340,13 @@ std::vector<Gesture> kick_snare_stops(const GrooveScore& score) {
     for (const Gesture& hit : hits) {
         const double reach = std::copysign(0.6 + 0.4 * std::fabs(hit.weight), hit.weight);
         if (!stops.empty() && hit.onset - stops.back().onset < SAME_GESTURE) {
+            // A snare in the moment takes it to the snare side; otherwise the louder hit wins.
             const double held = stops.back().weight;
-            stops.back().weight = (reach > 0.0) == (held > 0.0) ? std::copysign(std::max(std::fabs(reach), std::fabs(held)), held)
-                                                                : std::fabs(reach > 0.0 ? reach : held);
+            if ((reach > 0.0) == (held > 0.0)) {
+                stops.back().weight = std::copysign(std::max(std::fabs(reach), std::fabs(held)), held);
+            } else {
+                stops.back().weight = reach > 0.0 ? reach : held;
+            }
             continue;
         }
         stops.push_back({hit.onset, reach});
@@ -557,10 +561,9 @@ double single_event_peak(const Oscillator& oscillator) {
 // the events near the end carries on into the next loop's start. One loop from rest gives
 // end = M start + r for the scheme's own transition M (found from the two unit states),
 // and the periodic start solves (I - M) start = r, so the last sample runs smoothly into
-// the first. An isolated full-strength event peaks at `reach`.
+// the first. Every push is multiplied by `gain`.
 Signal steady_spring(std::uint32_t period, const std::vector<Gesture>& gestures, const Oscillator& oscillator,
-                     double reach) {
-    const double gain = reach / single_event_peak(oscillator);
+                     double gain) {
     std::vector<Gesture> scaled = gestures;
     for (Gesture& gesture : scaled) {
         gesture.weight *= gain;
@@ -585,14 +588,21 @@ Signal steady_spring(std::uint32_t period, const std::vector<Gesture>& gestures,
 // Three springs of different pitch: successive kicks and snares throw x to alternate sides, the drums
 // bounce y (kicks down, the rest up), bass and upper percussion ring z.
 std::vector<Offset3> spring(const GrooveScore& score) {
-    const Signal x = steady_spring(score.period, alternated(gestures_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}})),
-                                   {30.0, 0.1}, 0.4);
+    static const Oscillator lateral{30.0, 0.1};
+    static const Oscillator vertical{22.0, 0.12};
+    static const Oscillator depth{40.0, 0.08};
+    // Gains that make an isolated full-strength event peak at 0.4, 0.35 and 0.35.
+    static const double lateral_gain = 0.4 / single_event_peak(lateral);
+    static const double vertical_gain = 0.35 / single_event_peak(vertical);
+    static const double depth_gain = 0.35 / single_event_peak(depth);
+    const Signal x = steady_spring(
+        score.period, alternated(gestures_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}})), lateral, lateral_gain);
     const Signal y = steady_spring(
         score.period, gestures_of(score, {{Role::kick, -1.0}, {Role::backbeat, 0.8}, {Role::percussion, 0.5}}),
-        {22.0, 0.12}, 0.35);
+        vertical, vertical_gain);
     const Signal z = steady_spring(
-        score.period, gestures_of(score, {{Role::bass, 1.0}, {Role::kick, 0.4}, {Role::upper, 0.25}}), {40.0, 0.08},
-        0.35);
+        score.period, gestures_of(score, {{Role::bass, 1.0}, {Role::kick, 0.4}, {Role::upper, 0.25}}), depth,
+        depth_gain);
     return draw(score.period, [&](std::uint32_t p) { return Offset3{x[p], y[p], z[p]}; });
 }
 
