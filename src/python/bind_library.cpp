@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "library/pattern_library.hpp"
 #include "library/sampled_pattern.hpp"
 #include "python/bindings.hpp"
+#include "python/bounded_vectors.hpp"
 
 namespace py = pybind11;
 
@@ -21,15 +23,20 @@ namespace velmora::python {
 
 namespace {
 
-SampledPattern make_sampled_pattern(std::string name,
-                                    std::string description,
-                                    const std::vector<std::array<double, 3>>& triples) {
-    std::vector<Offset3> samples;
-    samples.reserve(triples.size());
-    for (const std::array<double, 3>& triple : triples) {
-        samples.push_back(Offset3{triple[0], triple[1], triple[2]});
+// The samples as the constructor receives them: converted by pybind11, but a list of more
+// samples than a pattern may hold is not converted at all ([(0, 0, 0)] * 10**9 is 8 GB of
+// Python and 48 GB once converted); no samples stand in and draw the same refusal.
+struct PatternSamples {
+    std::vector<std::array<double, 3>> triples;
+};
+
+SampledPattern make_sampled_pattern(std::string name, std::string description, const PatternSamples& samples) {
+    std::vector<Offset3> offsets;
+    offsets.reserve(samples.triples.size());
+    for (const std::array<double, 3>& triple : samples.triples) {
+        offsets.push_back(Offset3{triple[0], triple[1], triple[2]});
     }
-    return SampledPattern(std::move(name), std::move(description), std::move(samples));
+    return SampledPattern(std::move(name), std::move(description), std::move(offsets));
 }
 
 // The elements are first taken by reference, so that a list repeating one large pattern a
@@ -61,6 +68,36 @@ py::list entry_dicts(const std::vector<CatalogueEntry>& entries) {
 }
 
 }  // namespace
+}  // namespace velmora::python
+
+namespace pybind11::detail {
+
+template <>
+struct type_caster<velmora::python::PatternSamples> {
+    using Triples = std::vector<std::array<double, 3>>;
+    PYBIND11_TYPE_CASTER(velmora::python::PatternSamples, make_caster<Triples>::name);
+
+    bool load(handle src, bool convert) {
+        const std::optional<sequence> samples = velmora::python::vector_source(src, convert);
+        if (!samples) {
+            return false;
+        }
+        value.triples.clear();
+        if (samples->size() > velmora::SampledPattern::MAX_SAMPLES) {
+            return true;
+        }
+        make_caster<Triples> triples;
+        if (!triples.load(*samples, convert)) {
+            return false;
+        }
+        value.triples = cast_op<Triples&&>(std::move(triples));
+        return true;
+    }
+};
+
+}  // namespace pybind11::detail
+
+namespace velmora::python {
 
 void register_sampled_pattern(py::module_& module) {
     py::class_<SampledPattern> cls(module, "SampledPattern");

@@ -2,20 +2,131 @@
 #include <pybind11/stl.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "python/bindings.hpp"
+#include "python/bounded_vectors.hpp"
 #include "recording/sampled_recording.hpp"
 
 namespace py = pybind11;
 
 namespace velmora::python {
+namespace {
+
+// The rows and axis names as the constructor receives them. pybind11 converts every
+// element, but a list that repeats one object can stand for far more data than it holds
+// ([[0.0] * 1000] * 10**6 is 8 MB of Python and 8 GB of doubles), so the conversion
+// stops where the input can no longer make a valid recording. What it leaves out is
+// replaced by stand-ins that the recording refuses with the message the full input would
+// have drawn, in the same order of checks.
+struct RecordingRows {
+    std::vector<std::vector<double>> rows;
+};
+struct RecordingAxes {
+    std::vector<std::string> names;
+};
+
+}  // namespace
+}  // namespace velmora::python
+
+namespace pybind11::detail {
+
+template <>
+struct type_caster<velmora::python::RecordingRows> {
+    using Rows = std::vector<std::vector<double>>;
+    PYBIND11_TYPE_CASTER(velmora::python::RecordingRows, make_caster<Rows>::name);
+
+    bool load(handle src, bool convert) {
+        constexpr std::uint64_t max_values = velmora::SampledRecording::MAX_VALUES;
+        const std::optional<sequence> rows = velmora::python::vector_source(src, convert);
+        if (!rows) {
+            return false;
+        }
+        const std::size_t count = rows->size();
+        value.rows.clear();
+        if (count > max_values) {
+            return true;  // no rows: refused for its size, like this many rows
+        }
+        value.rows.reserve(count);
+        std::uint64_t total = 0;
+        for (const handle row : *rows) {
+            if (value.rows.size() == count) {
+                break;
+            }
+            // Past this point some row is longer than the axes can be (the values of a
+            // valid recording fit the limit), so the first such row is refused as ragged:
+            // the empty stand-ins below draw the same message.
+            if (const std::optional<std::size_t> length = velmora::python::known_length(row);
+                length && total + *length > max_values) {
+                break;
+            }
+            make_caster<std::vector<double>> values;
+            if (!values.load(row, convert)) {
+                return false;
+            }
+            std::vector<double>& loaded = cast_op<std::vector<double>&>(values);
+            total += loaded.size();
+            if (total > max_values) {
+                break;
+            }
+            value.rows.push_back(std::move(loaded));
+        }
+        value.rows.resize(count);
+        return true;
+    }
+};
+
+template <>
+struct type_caster<velmora::python::RecordingAxes> {
+    using Names = std::vector<std::string>;
+    PYBIND11_TYPE_CASTER(velmora::python::RecordingAxes, make_caster<Names>::name);
+
+    bool load(handle src, bool convert) {
+        const std::optional<sequence> names = velmora::python::vector_source(src, convert);
+        if (!names) {
+            return false;
+        }
+        const std::size_t count = names->size();
+        value.names.clear();
+        if (count > velmora::SampledRecording::MAX_VALUES) {
+            return true;  // no axes: refused for its size, like this many axes
+        }
+        value.names.reserve(count);
+        for (const handle name : *names) {
+            if (value.names.size() == count) {
+                break;
+            }
+            // Longer than any identifier even as characters: an empty stand-in is refused
+            // the same way, without copying the text once per repetition.
+            const bool text = PyUnicode_Check(name.ptr()) || PyBytes_Check(name.ptr()) || PyByteArray_Check(name.ptr());
+            if (text && py::len(name) > velmora::SampledRecording::MAX_NAME_BYTES) {
+                value.names.emplace_back();
+                continue;
+            }
+            make_caster<std::string> caster;
+            if (!caster.load(name, convert)) {
+                return false;
+            }
+            value.names.push_back(cast_op<std::string&&>(std::move(caster)));
+        }
+        return true;
+    }
+};
+
+}  // namespace pybind11::detail
+
+namespace velmora::python {
 
 void register_sampled_recording(py::module_& module) {
     py::class_<SampledRecording> cls(module, "SampledRecording");
-    cls.def(py::init<std::string, std::vector<std::string>, const std::vector<std::vector<double>>&, double, double,
-                     std::int32_t>(),
+    cls.def(py::init([](std::string name, RecordingAxes axes, const RecordingRows& rows, double bpm,
+                        double beat_zero_seconds, std::int32_t start_pip) {
+                return SampledRecording(std::move(name), std::move(axes.names), rows.rows, bpm, beat_zero_seconds,
+                                        start_pip);
+            }),
             py::arg("name"), py::arg("dimensions"), py::arg("samples"), py::arg("bpm"),
             py::arg("beat_zero_seconds") = 0.0, py::arg("start_pip") = 0)
         .def_property_readonly("name", &SampledRecording::name)

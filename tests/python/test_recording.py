@@ -114,3 +114,49 @@ def test_read_only_no_dict_and_no_pickling():
     assert "beat_zero_seconds: typing.SupportsFloat | typing.SupportsIndex = 0.0" in SampledRecording.__init__.__doc__
     assert "start_pip: typing.SupportsInt | typing.SupportsIndex = 0" in SampledRecording.__init__.__doc__
     assert "(self: velmora.SampledRecording, pip: int) -> list[float]" in SampledRecording.sample.__doc__
+
+
+AMPLIFIED_INPUTS = r"""
+import resource, velmora
+# 1 GiB of address space: converting any of these inputs whole would need gigabytes.
+resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
+R, P = velmora.SampledRecording, velmora.SampledPattern
+long_row = [0.0] * 10_000
+cases = [
+    lambda: R("take", ["x"], [long_row] * 1_000_000, 120),                       # ragged, 80 GB as doubles
+    lambda: R("take", ["x"], [[2.0]] + [long_row] * 1_000_000, 120),             # an earlier row decides
+    lambda: R("take", ["x"], (row for row in [long_row] * 1_000_000), 120),
+    lambda: R("take", [f"a{i}" for i in range(100)], [long_row] * 1_000_000, 120),  # too many values
+    lambda: R("take", ["x"], [[0.0]] * (2**23 + 1), 120),
+    lambda: R("Take", ["x"], [long_row] * 1_000_000, 120),                       # the name still comes first
+    lambda: R("take", ["x" * 1_000_000] * 10_000, [[0.0] * 10_000], 120),        # 10 GB of axis names
+    lambda: R("take", ["x", "x"] + ["y" * 1_000_000] * 10_000, [[0.0] * 10_002], 120),
+    lambda: P("p", "", [(0.0, 0.0, 0.0)] * 50_000_000),
+    lambda: P("P", "", [(0.0, 0.0, 0.0)] * 50_000_000),
+]
+for case in cases:
+    try:
+        case()
+        print("accepted")
+    except ValueError as error:
+        print(error)
+"""
+
+
+def test_inputs_that_repeat_one_object_are_refused_without_converting_them_whole():
+    import subprocess
+    import sys
+    out = subprocess.run([sys.executable, "-c", AMPLIFIED_INPUTS], capture_output=True, text=True, timeout=120)
+    assert out.returncode == 0, out.stderr
+    assert out.stdout.splitlines() == [
+        "Ragged recording",
+        "Invalid sample",
+        "Ragged recording",
+        "Empty recording or recording resource limit exceeded",
+        "Empty recording or recording resource limit exceeded",
+        "Invalid identifier",
+        "Invalid identifier",
+        "Duplicate axis",
+        "A pattern requires 1..65535 samples (one per pip)",
+        "Invalid pattern name",
+    ]
