@@ -1,6 +1,6 @@
 """The designed patterns of velmora_atlas (shaped waves, programmed sequences, scalloped
 loops, mechanisms and gestures), measured on the stored tables against what their names
-and descriptions promise. Screen convention: y grows downward, so a lift is negative y."""
+and descriptions promise. y grows upward: a lift is a positive y, a press a negative one."""
 
 import functools
 import math
@@ -244,8 +244,8 @@ def test_cam_dwells_at_top_and_bottom_and_returns_quicker_than_it_rises():
     y = table("mech_cam_return")[:, 1]
     dwells = holds(table("mech_cam_return"), 16)
     assert len(dwells) == 2
-    top = min(dwells, key=lambda d: y[d[0]])
-    bottom = max(dwells, key=lambda d: y[d[0]])
+    top = max(dwells, key=lambda d: y[d[0]])
+    bottom = min(dwells, key=lambda d: y[d[0]])
     rise = (top[0] - (bottom[0] + bottom[1] - 1)) % 512
     fall = (bottom[0] - (top[0] + top[1] - 1)) % 512
     assert fall < rise
@@ -277,8 +277,8 @@ def test_corner_taps_peak_exactly_on_every_second_beat():
 
 def test_heel_presses_on_the_beat_and_toe_lifts_on_the_offbeat():
     y = table("gesture_heel_toe")[:, 1]
-    assert cyclic_maxima(y, above=0.2) == list(range(0, 512, 64))
-    assert [i for i in cyclic_minima(y) if y[i] < -0.2] == list(range(32, 512, 64))
+    assert [i for i in cyclic_minima(y) if y[i] < -0.2] == list(range(0, 512, 64))
+    assert cyclic_maxima(y, above=0.2) == list(range(32, 512, 64))
 
 
 @pytest.mark.parametrize("name, count", [
@@ -290,11 +290,11 @@ def test_held_poses_hold_still(name, count):
 
 
 @pytest.mark.parametrize("name, claim", [
-    ("gesture_low_scoop", lambda s: s[:, 1].max() > 0.5 and s[:, 1].min() > -0.3),
-    ("gesture_high_arc", lambda s: s[:, 1].min() < -0.7 and s[:, 1].max() < 0.5),
-    ("gesture_hop_answer", lambda s: s[:, 1].min() < -0.7),
-    ("gesture_duck_sway", lambda s: np.all(s[112:305, 1] > 0.4) and np.ptp(s[112:305, 0]) > 1.0),
-    ("gesture_zigzag_lift", lambda s: np.all(np.diff(s[[0, 56, 112, 168, 224, 280], 1]) < 0)
+    ("gesture_low_scoop", lambda s: s[:, 1].min() < -0.5 and s[:, 1].max() < 0.3),
+    ("gesture_high_arc", lambda s: s[:, 1].max() > 0.7 and s[:, 1].min() > -0.5),
+    ("gesture_hop_answer", lambda s: s[:, 1].max() > 0.7),
+    ("gesture_duck_sway", lambda s: np.all(s[112:305, 1] < -0.4) and np.ptp(s[112:305, 0]) > 1.0),
+    ("gesture_zigzag_lift", lambda s: np.all(np.diff(s[[0, 56, 112, 168, 224, 280], 1]) > 0)
                                       and len(cyclic_maxima(s[:, 0])) >= 3),
     ("gesture_side_reach", lambda s: s[:, 0].max() > 0.8 and s[:, 0].min() < -0.8),
     ("gesture_diamond_depth", lambda s: np.abs(s[:, 2]).max() > 0.8 and np.abs(s[:, 0]).max() > 0.6),

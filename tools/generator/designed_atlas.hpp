@@ -3,9 +3,9 @@
 // Shared pieces of the designed velmora_atlas renderers (render_designed_atlas.cpp,
 // render_atlas_mechanisms.cpp, render_atlas_gestures.cpp).
 //
-// Screen convention of the designed shapes: x grows to the right, y grows downward, so a
-// lift or a hop is a negative y (the same sign as the lift of the core step and of the
-// stroke dip of the rudiments), and z grows toward the viewer, so a push is a positive z.
+// Orientation of the designed shapes: x grows to the right, y upward (a lift or a hop is a
+// positive y, a dip or a press a negative one), z toward the viewer (a push is a
+// positive z).
 
 #include <cstdint>
 #include <string_view>

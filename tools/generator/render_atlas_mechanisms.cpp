@@ -41,7 +41,7 @@ Renderer piston(double rod) {
     return traced_as_is([rod](double t) {
         const double travel = cos(t) + sqrt(rod * rod - sin(t) * sin(t)) - rod;
         const double rod_angle = std::asin(sin(t) / rod);
-        return Offset3{0.82 * travel, -0.6 * rod_angle, 0.0};
+        return Offset3{0.82 * travel, 0.6 * rod_angle, 0.0};
     });
 }
 
@@ -76,8 +76,7 @@ Renderer whitworth() {
 // An elliptic cam (semi-axes 1 and 0.7) turning about one focus under a flat-faced
 // follower. The follower's height is the cam's support function in the upward direction,
 // h = -a e sin t + sqrt(a^2 sin^2 t + b^2 cos^2 t), one long lift per turn; the contact
-// point slides along the face by dh/dt. x is that contact point, y the follower (lifting
-// toward negative y).
+// point slides along the face by dh/dt. x is that contact point, y the follower.
 Renderer elliptic_cam() {
     return [](const RenderRequest&) {
         constexpr double a = 1.0;
@@ -87,7 +86,7 @@ Renderer elliptic_cam() {
             const double root = sqrt(a * a * sin(t) * sin(t) + b * b * cos(t) * cos(t));
             const double height = -focal * sin(t) + root;
             const double slide = -focal * cos(t) + (a * a - b * b) * sin(t) * cos(t) / root;
-            return Offset3{slide, -height, 0.0};
+            return Offset3{slide, height, 0.0};
         });
         return normalised(centred_ranges(std::move(samples)));
     };
@@ -95,7 +94,7 @@ Renderer elliptic_cam() {
 
 // A cam programme: rise over three beats, dwell at the top for one, a quicker return
 // over two, dwell at the bottom for two. Each move is a smootherstep, so the follower
-// starts and stops without a jolt. y is the follower (up is negative); x is where the
+// starts and stops without a jolt. y is the follower; x is where the
 // flat face touches the cam, which runs ahead during the rise and back during the return
 // in proportion to the follower's speed.
 Renderer cam_rise_and_return() {
@@ -114,7 +113,7 @@ Renderer cam_rise_and_return() {
                 speed = -30 * u * u * (1 - u) * (1 - u) / 128;
             }
             // Full-speed return (1.875 / 128 per pip) puts the contact 0.62 back.
-            samples.push_back({0.62 * speed / (1.875 / 128), 0.82 * (1 - 2 * lift.at(pip)), 0.0});
+            samples.push_back({0.62 * speed / (1.875 / 128), 0.82 * (2 * lift.at(pip) - 1), 0.0});
         }
         return samples;
     };
@@ -142,7 +141,7 @@ Renderer soft_escapement() {
         for (std::uint32_t pip = 0; pip < MECHANISM_PERIOD; ++pip) {
             const double teeth = pip / 64 + escape_advance(pip % 64);
             const double angle = TWO_PI * teeth / 8;
-            samples.push_back({0.82 * sin(angle), -0.82 * cos(angle), 0.0});
+            samples.push_back({0.82 * sin(angle), 0.82 * cos(angle), 0.0});
         }
         return samples;
     };
@@ -184,7 +183,7 @@ Renderer crank_rocker() {
             const Point tracer{crank.x + 0.5 * (joint.x - crank.x) - 0.8 * along.y,
                                crank.y + 0.5 * (joint.y - crank.y) + 0.8 * along.x};
             const double swing = std::atan2(joint.y, joint.x - linkage.ground);
-            return Offset3{tracer.x, -tracer.y, swing};
+            return Offset3{tracer.x, tracer.y, swing};
         });
         // The coupler curve keeps its proportions; the swing gets its own scale.
         samples = centred_ranges(std::move(samples));
