@@ -7,11 +7,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace velmora::generator {
+
+using namespace continuum_shapes;
 
 namespace {
 
@@ -313,6 +316,8 @@ std::vector<Offset3> render_arm(const RenderRequest& request) {
 
 }  // namespace
 
+namespace continuum_shapes {
+
 std::size_t continuum_member_index(const RenderRequest& request) {
     const std::vector<int> n = parse_numbers(request.suffix);
     if (n.size() != 1 || n[0] < 1 || n[0] > 16) {
@@ -345,6 +350,8 @@ std::vector<Offset3> render_keyed_path(std::uint32_t period, const std::vector<P
     }
     return render_axis_curves(period, KeyframeCurve(std::move(x)), KeyframeCurve(std::move(y)), KeyframeCurve(std::move(z)));
 }
+
+}  // namespace continuum_shapes
 
 void add_continuum_shape_renderers(RendererRegistry& registry) {
     registry.add_family("ribbon_", render_ribbon);

@@ -11,7 +11,8 @@
 #include "primitives.hpp"
 #include "registry.hpp"
 
-namespace velmora::generator {
+// Kept in their own namespace so that they cannot clash with another renderer file's helpers.
+namespace velmora::generator::continuum_shapes {
 
 // The keyed-path families: spline_, tour_, scan_, reach_ and dwell_phrase_.
 void add_continuum_path_renderers(RendererRegistry& registry);
@@ -35,4 +36,4 @@ std::vector<Offset3> render_keyed_path(std::uint32_t period, const std::vector<P
 std::vector<Offset3> render_axis_curves(std::uint32_t period, const KeyframeCurve& x, const KeyframeCurve& y,
                                         const KeyframeCurve& z);
 
-}  // namespace velmora::generator
+}  // namespace velmora::generator::continuum_shapes
