@@ -5,6 +5,7 @@ of the generator's sources. The motion claims are measured on the module's data 
 the drum scores, which the built generator lists with --score. Rows whose groove has no
 score yet are not in the catalogue; the rows present must keep the grid order."""
 
+import glob
 import math
 import os
 import subprocess
@@ -144,11 +145,20 @@ def present_names():
 
 
 def generator_path():
-    for entry in os.environ.get("PYTHONPATH", "").split(os.pathsep):
-        candidate = os.path.join(entry, "tools", "generator", "velmora_generator")
-        if entry and os.access(candidate, os.X_OK):
-            return candidate
-    return None
+    """The built generator: $VELMORA_GENERATOR, else beside the module on PYTHONPATH, else the
+    newest one in the repository's build directories (where the C++ test build puts it)."""
+    if os.environ.get("VELMORA_GENERATOR"):
+        return os.environ["VELMORA_GENERATOR"]
+    candidates = [os.path.join(entry, "tools", "generator", "velmora_generator")
+                  for entry in os.environ.get("PYTHONPATH", "").split(os.pathsep) if entry]
+    found = [c for c in candidates if os.access(c, os.X_OK)]
+    if found:
+        return found[0]
+    build = os.path.join(os.path.dirname(__file__), "..", "..", "build")
+    built = glob.glob(os.path.join(build, "*", "tools", "generator", "velmora_generator"))
+    built = [c for c in built if os.access(c, os.X_OK)]
+    # A plain build before a sanitized one; among equals the newest.
+    return max(built, key=lambda c: ("sanitize" not in c, os.path.getmtime(c))) if built else None
 
 
 def score(key):
