@@ -29,7 +29,9 @@ std::uint32_t name_key(std::string_view name) noexcept {
 
 // Where the compiler can, the scan below is also built for AVX2 and the better copy is
 // chosen once at load time; otherwise the generic vector code (SSE2 on x86-64) serves.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// Not under ThreadSanitizer: the chooser runs while the program is being relocated, before
+// the race detector's runtime exists, and its instrumented code crashes the program there.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define VELMORA_KEY_SCAN_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define VELMORA_KEY_SCAN_CLONES
