@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: the C++ tests (plain and under ASan + UBSan) and the Python tests
-# against the installed module. Expects scripts/setup.sh to have run.
+# Runs every test: the C++ tests (plain, and under ASan + UBSan with LeakSanitizer), the
+# concurrency tests under ThreadSanitizer, a short run of each fuzz target, and the Python
+# tests against the installed module. Expects scripts/setup.sh to have run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${VELMORA_JOBS:-2}
@@ -17,6 +18,19 @@ run_cpp_tests() {  # build-dir, extra cmake arguments...
 run_cpp_tests build/cpp
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_cpp_tests build/sanitize -DVELMORA_SANITIZE=ON
+
+# Many threads on the shared objects, under ThreadSanitizer: only the concurrency tests
+# (and the canary that proves the race detector is on) are built there.
+echo "[test] concurrency tests under ThreadSanitizer in build/tsan"
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BUILD_PYTHON=OFF -DVELMORA_BUILD_TESTS=ON \
+    -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+cmake --build build/tsan -j "$jobs" --target velmora_concurrency_tests velmora_tsan_canary
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -R '^(Concurrency|ThreadSanitizer)\.'
+
+# A short run of every fuzz target (clang, ASan + UBSan), about a minute in all; `make fuzz`
+# runs each for ten minutes.
+echo "[test] fuzz targets, ${VELMORA_CI_FUZZ_SECONDS:-15} s each"
+FUZZ_SECONDS=${VELMORA_CI_FUZZ_SECONDS:-15} bash scripts/fuzz.sh
 
 echo "[test] Python tests"
 .venv/bin/python -m pytest tests/python -q
