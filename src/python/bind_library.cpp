@@ -24,8 +24,9 @@ namespace velmora::python {
 namespace {
 
 // The samples as the constructor receives them: converted by pybind11, but a list of more
-// samples than a pattern may hold is not converted at all ([(0, 0, 0)] * 10**9 is 8 GB of
-// Python and 48 GB once converted); no samples stand in and draw the same refusal.
+// samples than a pattern may hold is only checked to convert, not kept ([(0, 0, 0)] * 10**9
+// is 8 GB of Python and 48 GB once converted); no samples stand in and draw the same
+// refusal, while a foreign element still makes the call a TypeError.
 struct PatternSamples {
     std::vector<std::array<double, 3>> triples;
 };
@@ -84,6 +85,16 @@ struct type_caster<velmora::python::PatternSamples> {
         }
         value.triples.clear();
         if (samples->size() > velmora::SampledPattern::MAX_SAMPLES) {
+            object last_checked;  // a sample repeated by reference is checked once
+            for (const handle sample : *samples) {
+                if (sample.is(last_checked)) {
+                    continue;
+                }
+                if (!make_caster<std::array<double, 3>>().load(sample, convert)) {
+                    return false;
+                }
+                last_checked = reinterpret_borrow<object>(sample);
+            }
             return true;
         }
         make_caster<Triples> triples;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,10 +19,11 @@ namespace {
 
 // The rows and axis names as the constructor receives them. pybind11 converts every
 // element, but a list that repeats one object can stand for far more data than it holds
-// ([[0.0] * 1000] * 10**6 is 8 MB of Python and 8 GB of doubles), so the conversion
-// stops where the input can no longer make a valid recording. What it leaves out is
-// replaced by stand-ins that the recording refuses with the message the full input would
-// have drawn, in the same order of checks.
+// ([[0.0] * 1000] * 10**6 is 8 MB of Python and 8 GB of doubles). So values are kept only
+// while they can still make a valid recording; past that point the input is refused
+// anyway, and the remaining elements are only checked to convert (a foreign element still
+// makes the call a TypeError). What is not kept is replaced by stand-ins that the
+// recording refuses with the message the full input would have drawn, in the same order.
 struct RecordingRows {
     std::vector<std::vector<double>> rows;
 };
@@ -46,22 +48,23 @@ struct type_caster<velmora::python::RecordingRows> {
             return false;
         }
         const std::size_t count = rows->size();
+        // More rows than values: no rows stand in, refused for the size like this many.
+        bool keeping = count <= max_values;
         value.rows.clear();
-        if (count > max_values) {
-            return true;  // no rows: refused for its size, like this many rows
+        if (keeping) {
+            value.rows.reserve(count);
         }
-        value.rows.reserve(count);
         std::uint64_t total = 0;
+        object last_checked;  // a row repeated by reference is checked once
         for (const handle row : *rows) {
-            if (value.rows.size() == count) {
-                break;
-            }
-            // Past this point some row is longer than the axes can be (the values of a
-            // valid recording fit the limit), so the first such row is refused as ragged:
-            // the empty stand-ins below draw the same message.
+            // Past the limit some row is longer than the axes can be, and the first such
+            // row is refused as ragged: the empty stand-ins below draw the same message.
             if (const std::optional<std::size_t> length = velmora::python::known_length(row);
-                length && total + *length > max_values) {
-                break;
+                keeping && length && total + *length > max_values) {
+                keeping = false;
+            }
+            if (!keeping && row.is(last_checked)) {
+                continue;
             }
             make_caster<std::vector<double>> values;
             if (!values.load(row, convert)) {
@@ -69,12 +72,16 @@ struct type_caster<velmora::python::RecordingRows> {
             }
             std::vector<double>& loaded = cast_op<std::vector<double>&>(values);
             total += loaded.size();
-            if (total > max_values) {
-                break;
+            if (keeping && total <= max_values) {
+                value.rows.push_back(std::move(loaded));
+            } else {
+                keeping = false;
+                last_checked = reinterpret_borrow<object>(row);
             }
-            value.rows.push_back(std::move(loaded));
         }
-        value.rows.resize(count);
+        if (count <= max_values) {
+            value.rows.resize(count);
+        }
         return true;
     }
 };
@@ -90,27 +97,29 @@ struct type_caster<velmora::python::RecordingAxes> {
             return false;
         }
         const std::size_t count = names->size();
+        // More axes than values: no axes stand in, refused for the size like this many.
+        const bool keeping = count <= velmora::SampledRecording::MAX_VALUES;
         value.names.clear();
-        if (count > velmora::SampledRecording::MAX_VALUES) {
-            return true;  // no axes: refused for its size, like this many axes
+        if (keeping) {
+            value.names.reserve(count);
         }
-        value.names.reserve(count);
         for (const handle name : *names) {
-            if (value.names.size() == count) {
-                break;
-            }
-            // Longer than any identifier even as characters: an empty stand-in is refused
-            // the same way, without copying the text once per repetition.
-            const bool text = PyUnicode_Check(name.ptr()) || PyBytes_Check(name.ptr()) || PyByteArray_Check(name.ptr());
-            if (text && py::len(name) > velmora::SampledRecording::MAX_NAME_BYTES) {
-                value.names.emplace_back();
-                continue;
-            }
-            make_caster<std::string> caster;
-            if (!caster.load(name, convert)) {
+            // A view converts like a string but copies nothing.
+            make_caster<std::string_view> text;
+            if (!text.load(name, convert)) {
                 return false;
             }
-            value.names.push_back(cast_op<std::string&&>(std::move(caster)));
+            if (!keeping) {
+                continue;
+            }
+            const std::string_view view = cast_op<std::string_view>(text);
+            // Longer than any identifier: an empty stand-in is refused the same way,
+            // without copying the text once per repetition.
+            if (view.size() > velmora::SampledRecording::MAX_NAME_BYTES) {
+                value.names.emplace_back();
+            } else {
+                value.names.emplace_back(view);
+            }
         }
         return true;
     }

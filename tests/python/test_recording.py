@@ -114,6 +114,12 @@ cases = [
     lambda: R("take", ["x", "x"] + ["y" * 1_000_000] * 10_000, [[0.0] * 10_002], 120),
     lambda: P("p", "", [(0.0, 0.0, 0.0)] * 50_000_000),
     lambda: P("P", "", [(0.0, 0.0, 0.0)] * 50_000_000),
+    # Elements past the cut are still converted one by one, so a foreign one is still found
+    # (kept small: pybind11's TypeError message holds the repr of every argument).
+    lambda: R("take", ["x"], [[0.0, 0.0]] * 5_000_000 + [["a"]], 120),
+    lambda: R("take", ["x"], [[0.0]] * (2**23 + 1) + [None], 120),
+    lambda: R("take", ["x" * 200] * 3 + [1], [[0.0] * 4], 120),
+    lambda: P("p", "", [(0.0, 0.0, 0.0)] * 100_000 + [(0.0, 0.0)]),
 ]
 for case in cases:
     try:
@@ -121,6 +127,8 @@ for case in cases:
         print("accepted")
     except ValueError as error:
         print(error)
+    except TypeError:
+        print("TypeError")
 """
 
 
@@ -140,4 +148,5 @@ def test_inputs_that_repeat_one_object_are_refused_without_converting_them_whole
         "Duplicate axis",
         "A pattern requires 1..65535 samples (one per pip)",
         "Invalid pattern name",
+        "TypeError", "TypeError", "TypeError", "TypeError",
     ]
