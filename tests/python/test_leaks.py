@@ -98,7 +98,11 @@ def peak_resident_growth(call):
 
 def test_oversized_packs_are_refused_without_copying_them():
     big = velmora.SampledPattern("big", "", BIG * 2)
-    blowups = {"too many": ([big] * 100_000, "Too many patterns")}
+    blowups = {"too many": ([big] * 100_000, "Too many patterns"),
+               # 1,024 copies of a 60,000-sample pattern would be 1.4 GB; the library
+               # stops at the second (a duplicate name) and the 18th carries the total past
+               # the limit, so only 18 need copying.
+               "repeated": ([big] * 1024, "Duplicate pattern name: big")}
     for label, (pack, message) in blowups.items():
         def refuse():
             try:
