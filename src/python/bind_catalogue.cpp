@@ -1,7 +1,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <string_view>
+#include <string>
 
 #include "catalogue/catalogue.hpp"
 #include "python/bindings.hpp"
@@ -29,8 +29,10 @@ py::list catalogue_list(const std::vector<CatalogueEntry>& entries) {
 }
 
 void register_catalogue_functions(py::module_& module) {
+    // The name arrives as a std::string: pybind11 converts a view by registering the source
+    // object to be kept alive, which costs more than copying a name of a few dozen bytes.
     module.def(
-        "sample", [](std::string_view name, std::int32_t pip_count) { return velmora::sample(name, pip_count); },
+        "sample", [](const std::string& name, std::int32_t pip_count) { return velmora::sample(name, pip_count); },
         py::arg("name"), py::arg("pip_count"));
     module.def("catalogue", [] { return catalogue_list(velmora::catalogue()); });
 }
