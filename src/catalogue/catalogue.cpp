@@ -71,14 +71,19 @@ const CorePattern* find_core(std::string_view name) noexcept {
 
 const PrerenderedEntry* find_prerendered(std::string_view name) noexcept {
     const auto& index = prerendered::name_index;
+    const auto& prefixes = prerendered::name_prefixes;
     const auto& rows = prerendered::rows;
-    // Lower bound: the first position whose name is not smaller than `name`.
+    const std::uint64_t prefix = prerendered::name_prefix(name);
+    // Lower bound: the first position whose name is not smaller than `name`. Differing
+    // prefixes decide the comparison alone; equal ones leave it to the whole names.
     std::size_t first = 0;
     std::size_t count = index.size();
     while (count > 0) {
         const std::size_t half = count / 2;
         const std::size_t middle = first + half;
-        if (name_less(rows[index[middle]].name, name)) {
+        const bool middle_less = prefixes[middle] != prefix ? prefixes[middle] < prefix
+                                                            : name_less(rows[index[middle]].name, name);
+        if (middle_less) {
             first = middle + 1;
             count -= half + 1;
         } else {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "catalogue/catalogue.hpp"
+#include "catalogue/prerendered.hpp"
 #include "core/patterns.hpp"
 
 namespace {
@@ -63,6 +64,40 @@ TEST(Catalogue, UnknownNamesKeepTheNameExactlyAsPassed) {
     for (const std::string& name : {""s, "Sway"s, "sway "s, "swa"s, "lfo_breath"s, "lfo_breathe "s, "a"s, "zzz"s,
                                     "sw\0ay"s, "lfo_breathe\0"s, "\xff\xfe"s, std::string(100000, 'x')}) {
         expect_unknown(name);
+    }
+}
+
+TEST(Catalogue, NamePrefixesFollowTheIndexAndAscend) {
+    const auto& index = velmora::prerendered::name_index;
+    const auto& prefixes = velmora::prerendered::name_prefixes;
+    ASSERT_EQ(prefixes.size(), index.size());
+    for (std::size_t i = 0; i < index.size(); ++i) {
+        EXPECT_EQ(prefixes[i], velmora::prerendered::name_prefix(velmora::prerendered::rows[index[i]].name)) << i;
+        if (i > 0) {
+            EXPECT_LE(prefixes[i - 1], prefixes[i]) << i;
+        }
+    }
+    EXPECT_EQ(velmora::prerendered::name_prefix("ab"), 0x6162000000000000U);
+    EXPECT_EQ(velmora::prerendered::name_prefix("abcdefghij"), 0x6162636465666768U);
+}
+
+TEST(Catalogue, NamesThatShareAPrefixWithARowAreStillTold) {
+    // Zero bytes pad short prefixes, so names holding zero bytes or ending early must fall
+    // through to the whole-name comparison rather than match on the prefix.
+    for (const velmora::CatalogueEntry& entry : velmora::catalogue()) {
+        const std::string name(entry.name);
+        for (const std::string& near : {name + '\0', name.substr(0, 8), name.substr(0, 8) + std::string(1, '\0'),
+                                        name.substr(0, name.size() - 1), name + "_"}) {
+            if (near.size() >= 4 && near != name) {
+                bool known = false;
+                for (const velmora::CatalogueEntry& other : velmora::catalogue()) {
+                    known = known || other.name == near;
+                }
+                if (!known) {
+                    EXPECT_THROW(velmora::sample(near, 0), velmora::UnknownPatternName) << near;
+                }
+            }
+        }
     }
 }
 

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "catalogue/prerendered.hpp"
 #include "primitives.hpp"
 
 namespace velmora::generator {
@@ -141,7 +142,8 @@ std::string rows_source(const RenderedStore& store) {
            "namespace velmora::prerendered {\nnamespace {\n\nusing namespace std::string_view_literals;\n\n";
     if (store.patterns.empty()) {
         out << "}  // namespace\n\nconst std::span<const PrerenderedEntry> rows{};\n"
-               "const std::span<const std::uint64_t> name_index{};\n\n}  // namespace velmora::prerendered\n";
+               "const std::span<const std::uint64_t> name_index{};\n"
+               "const std::span<const std::uint64_t> name_prefixes{};\n\n}  // namespace velmora::prerendered\n";
         return out.str();
     }
     out << "constexpr PrerenderedEntry row_table[] = {\n";
@@ -155,9 +157,16 @@ std::string rows_source(const RenderedStore& store) {
     for (std::size_t i = 0; i < order.size(); ++i) {
         out << (i % 16 == 0 ? "\n    " : " ") << order[i] << ",";
     }
+    out << "\n};\n\n// The first eight bytes of each name in index order, big-endian, zero-padded.\n"
+           "constexpr std::uint64_t prefix_table[] = {";
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        out << (i % 4 == 0 ? "\n    " : " ") << "0x" << std::hex << velmora::prerendered::name_prefix(store.patterns[order[i]].row->name)
+            << std::dec << "U,";
+    }
     out << "\n};\n\n}  // namespace\n\n"
            "const std::span<const PrerenderedEntry> rows{row_table};\n"
-           "const std::span<const std::uint64_t> name_index{index_table};\n\n"
+           "const std::span<const std::uint64_t> name_index{index_table};\n"
+           "const std::span<const std::uint64_t> name_prefixes{prefix_table};\n\n"
            "}  // namespace velmora::prerendered\n";
     return out.str();
 }
