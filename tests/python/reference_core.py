@@ -90,9 +90,9 @@ def clay_background(p):
     return _DRIFT[p & 255]
 
 
-def _strokes(spec):
+def _strokes(strokes):
     hands = {"R": 1, "L": -1}
-    return [(start, hands[hand], weight, length) for start, length, weight, hand in spec]
+    return [(start, hands[hand], weight, length) for start, length, weight, hand in strokes]
 
 
 RUDIMENTS = {
