@@ -13,26 +13,13 @@
 #include "core/patterns.hpp"
 #include "library/pattern_library.hpp"
 #include "library/sampled_pattern.hpp"
+#include "test_support.hpp"
 
 namespace velmora {
 namespace {
 
-// Built by appending: GCC 12 warns falsely (-Wrestrict) on literal + std::to_string.
-std::string numbered(std::string prefix, int number, std::string_view suffix = {}) {
-    prefix += std::to_string(number);
-    prefix += suffix;
-    return prefix;
-}
-
-template <typename F>
-std::string message_of(F&& f) {
-    try {
-        f();
-    } catch (const std::invalid_argument& e) {
-        return e.what();
-    }
-    return "<no std::invalid_argument>";
-}
+using test_support::message_of;
+using test_support::numbered;
 
 std::vector<Offset3> flat(std::size_t count, Offset3 value = {0.25, 0.0, 0.0}) {
     return std::vector<Offset3>(count, value);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "recording/sampled_recording.hpp"
+#include "test_support.hpp"
 
 namespace velmora {
 namespace {
@@ -19,22 +20,8 @@ using Axes = std::vector<std::string>;
 constexpr double INF = std::numeric_limits<double>::infinity();
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
-// Built by appending: GCC 12 warns falsely (-Wrestrict) on literal + std::to_string.
-std::string numbered(std::string prefix, int number, std::string_view suffix = {}) {
-    prefix += std::to_string(number);
-    prefix += suffix;
-    return prefix;
-}
-
-template <typename F>
-std::string message_of(F&& f) {
-    try {
-        f();
-    } catch (const std::invalid_argument& e) {
-        return e.what();
-    }
-    return "<no std::invalid_argument>";
-}
+using test_support::message_of;
+using test_support::numbered;
 
 std::string refusal(std::string name, Axes axes, const Rows& rows, double bpm = 120.0, double origin = 0.0,
                     std::int32_t start = 0) {

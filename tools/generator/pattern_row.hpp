@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,6 +36,22 @@ public:
 private:
     std::vector<PatternRow> rows_;
 };
+
+// One hand-made pattern's metadata, as the single-pattern collections list them.
+struct SingleRow {
+    const char* name;
+    std::uint16_t period_pips;
+    std::uint8_t dimensions;
+    const char* description;
+};
+
+// Appends `singles` to `rows`, in order, as rows of `collection`.
+template <std::size_t Count>
+void add_singles(std::vector<PatternRow>& rows, Collection collection, const SingleRow (&singles)[Count]) {
+    for (const SingleRow& single : singles) {
+        rows.push_back({collection, single.name, single.period_pips, single.dimensions, single.description});
+    }
+}
 
 // Metadata providers, one per collection or family group; each appends its rows in
 // table order. main.cpp calls them in collection order.

@@ -4,15 +4,8 @@ namespace velmora::generator {
 
 namespace {
 
-struct Single {
-    const char* name;
-    std::uint16_t period_pips;
-    std::uint8_t dimensions;
-    const char* description;
-};
-
 // Hand-made single patterns, in table order.
-constexpr Single expansion_patterns[] = {
+constexpr SingleRow expansion_patterns[] = {
     {"lfo_twin_swell", 512, 2, "Two broad swells of unequal depth, with a gentle lateral answer. Eight beats."},
     {"lfo_pulse_hold", 256, 1, "A smooth outward pulse, sustained plateau, smaller opposite recoil, and rest."},
     {"lfo_sweep_ratchet", 512, 2, "A slow lateral sweep followed by three decaying vertical ratchets; no reset jump."},
@@ -42,9 +35,7 @@ constexpr Single expansion_patterns[] = {
 }  // namespace
 
 void add_expansion_rows(std::vector<PatternRow>& rows) {
-    for (const Single& row : expansion_patterns) {
-        rows.push_back({Collection::expansion, row.name, row.period_pips, row.dimensions, row.description});
-    }
+    add_singles(rows, Collection::expansion, expansion_patterns);
 }
 
 }  // namespace velmora::generator

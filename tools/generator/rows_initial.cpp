@@ -4,15 +4,8 @@ namespace velmora::generator {
 
 namespace {
 
-struct Single {
-    const char* name;
-    std::uint16_t period_pips;
-    std::uint8_t dimensions;
-    const char* description;
-};
-
 // Hand-made single patterns, in table order.
-constexpr Single initial_patterns[] = {
+constexpr SingleRow initial_patterns[] = {
     {"lfo_breathe", 256, 1, "A four-beat, single-axis sine. The quiet reference for judging busier shapes."},
     {"lfo_surge", 256, 1, "A long rounded sweep and short recovery; an independently authored smooth-reset shape."},
     {"lfo_soft_gate", 256, 1, "Short smooth transitions separated by long stationary dwells. No square-wave teleport."},
@@ -46,9 +39,7 @@ constexpr Single initial_patterns[] = {
 }  // namespace
 
 void add_initial_rows(std::vector<PatternRow>& rows) {
-    for (const Single& row : initial_patterns) {
-        rows.push_back({Collection::initial, row.name, row.period_pips, row.dimensions, row.description});
-    }
+    add_singles(rows, Collection::initial, initial_patterns);
 }
 
 }  // namespace velmora::generator
