@@ -102,6 +102,17 @@ void library_sample(benchmark::State& state, int user_index) {
     }
 }
 
+// The fixed cost of going through a library: no user names to scan.
+void empty_library_sample(benchmark::State& state) {
+    const PatternLibrary library;
+    const std::string name = "bounce";
+    std::int32_t pip = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(library.sample(name, pip));
+        ++pip;
+    }
+}
+
 void builtin_sample(benchmark::State& state) {
     std::int32_t pip = 0;
     for (auto _ : state) {
@@ -135,6 +146,7 @@ BENCHMARK(builtin_lookup_per_sample)->Name("library/builtin_lookup_per_sample");
 BENCHMARK_CAPTURE(library_sample, user_first, 0)->Name("library/sample_user_first_of_1024");
 BENCHMARK_CAPTURE(library_sample, user_last, 1023)->Name("library/sample_user_last_of_1024");
 BENCHMARK_CAPTURE(library_sample, builtin, -1)->Name("library/sample_builtin_past_1024");
+BENCHMARK(empty_library_sample)->Name("library/sample_builtin_empty_library");
 BENCHMARK(builtin_sample)->Name("library/builtin_sample_bounce");
 BENCHMARK(recording_construct_limit)->Name("recording/construct_8388608_values")->Arg(1)->Arg(1024)
     ->Unit(benchmark::kMillisecond);

@@ -1,11 +1,16 @@
 #include "library/pattern_library.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 #include <string>
 #include <unordered_set>
 #include <utility>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace velmora {
 
@@ -27,50 +32,34 @@ std::uint32_t name_key(std::string_view name) noexcept {
     return key;
 }
 
-// Where the compiler can, the scan below is also built for AVX2 and the better copy is
-// chosen once at load time; otherwise the generic vector code (SSE2 on x86-64) serves.
-// Not under ThreadSanitizer: the chooser runs while the program is being relocated, before
-// the race detector's runtime exists, and its instrumented code crashes the program there.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
-#define VELMORA_KEY_SCAN_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define VELMORA_KEY_SCAN_CLONES
-#endif
-
-// Eight keys per vector; the scan tests 64 keys per branch, then narrows a block that
-// holds the key down to its vector and finally its key.
-using KeyVector = std::uint32_t __attribute__((vector_size(32)));
-constexpr std::size_t KEYS_PER_VECTOR = 8;
-constexpr std::size_t VECTORS_PER_BLOCK = 8;
+// Keys are scanned in blocks of 32 (one 128-byte stretch, two cache lines); the store is
+// padded to whole blocks with a key that no lookup can ask for, because its length byte
+// (255) exceeds the longest name a pattern may have.
+constexpr std::size_t KEYS_PER_BLOCK = 32;
+constexpr std::uint32_t PADDING_KEY = 0xFFFFFFFFu;
+static_assert(SampledPattern::MAX_NAME_BYTES < (PADDING_KEY >> 24));
 
 // The first position from `first` on whose key equals `key`, or `count` if none does.
-VELMORA_KEY_SCAN_CLONES
-std::size_t next_key(const std::uint32_t* keys, std::size_t count, std::uint32_t key, std::size_t first) noexcept {
+// Portable vector code: SSE2 on any x86-64.
+std::size_t next_key_portable(const std::uint32_t* keys, std::size_t count, std::uint32_t key,
+                              std::size_t first) noexcept {
+    using KeyVector = std::uint32_t __attribute__((vector_size(16)));
+    constexpr std::size_t keys_per_vector = sizeof(KeyVector) / sizeof(std::uint32_t);
     KeyVector wanted;
-    for (std::size_t lane = 0; lane < KEYS_PER_VECTOR; ++lane) {
+    for (std::size_t lane = 0; lane < keys_per_vector; ++lane) {
         wanted[lane] = key;
     }
-    constexpr std::size_t block_keys = KEYS_PER_VECTOR * VECTORS_PER_BLOCK;
-    // Vector lanes are read back as plain words: a portable "is any lane set".
-    std::uint64_t quarters[4];
-    for (; first + block_keys <= count; first += block_keys) {
+    for (; first + KEYS_PER_BLOCK <= count; first += KEYS_PER_BLOCK) {
         KeyVector any = {};
-        for (std::size_t v = 0; v < block_keys; v += KEYS_PER_VECTOR) {
+        for (std::size_t v = 0; v < KEYS_PER_BLOCK; v += keys_per_vector) {
             KeyVector block;
             std::memcpy(&block, keys + first + v, sizeof block);
             any |= block == wanted;
         }
-        std::memcpy(quarters, &any, sizeof quarters);
-        if ((quarters[0] | quarters[1] | quarters[2] | quarters[3]) != 0) {
-            break;
-        }
-    }
-    for (; first + KEYS_PER_VECTOR <= count; first += KEYS_PER_VECTOR) {
-        KeyVector block;
-        std::memcpy(&block, keys + first, sizeof block);
-        const KeyVector equal = block == wanted;
-        std::memcpy(quarters, &equal, sizeof quarters);
-        if ((quarters[0] | quarters[1] | quarters[2] | quarters[3]) != 0) {
+        // Lanes read back as plain words: a portable "is any lane set".
+        std::uint64_t halves[2];
+        std::memcpy(halves, &any, sizeof halves);
+        if ((halves[0] | halves[1]) != 0) {
             break;
         }
     }
@@ -80,6 +69,50 @@ std::size_t next_key(const std::uint32_t* keys, std::size_t count, std::uint32_t
         }
     }
     return count;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(VELMORA_PORTABLE_KEY_SCAN)
+#define VELMORA_AVX2_KEY_SCAN 1
+
+// One bit per lane of an AVX2 compare result.
+__attribute__((target("avx2"))) inline std::uint32_t lane_bits(__m256i equal) noexcept {
+    return static_cast<std::uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(equal)));
+}
+
+// The same search with AVX2: a block costs four compares and one test, and the matching
+// key inside it is located from the compare masks.
+__attribute__((target("avx2"))) std::size_t next_key_avx2(const std::uint32_t* keys, std::size_t count,
+                                                          std::uint32_t key, std::size_t first) noexcept {
+    const __m256i wanted = _mm256_set1_epi32(static_cast<int>(key));
+    for (; first + KEYS_PER_BLOCK <= count; first += KEYS_PER_BLOCK) {
+        const std::uint32_t* block = keys + first;
+        const __m256i e0 = _mm256_cmpeq_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(block)), wanted);
+        const __m256i e1 = _mm256_cmpeq_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 8)), wanted);
+        const __m256i e2 = _mm256_cmpeq_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 16)), wanted);
+        const __m256i e3 = _mm256_cmpeq_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 24)), wanted);
+        const __m256i any = _mm256_or_si256(_mm256_or_si256(e0, e1), _mm256_or_si256(e2, e3));
+        if (!_mm256_testz_si256(any, any)) {
+            const std::uint32_t hits = lane_bits(e0) | lane_bits(e1) << 8 | lane_bits(e2) << 16 | lane_bits(e3) << 24;
+            return first + static_cast<std::size_t>(std::countr_zero(hits));
+        }
+    }
+    return next_key_portable(keys, count, key, first);
+}
+
+// Read once at load time, so a lookup pays one predictable branch for the choice.
+const bool cpu_has_avx2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+}();
+#endif
+
+std::size_t next_key(const std::uint32_t* keys, std::size_t count, std::uint32_t key, std::size_t first) noexcept {
+#ifdef VELMORA_AVX2_KEY_SCAN
+    if (cpu_has_avx2) {
+        return next_key_avx2(keys, count, key, first);
+    }
+#endif
+    return next_key_portable(keys, count, key, first);
 }
 
 const CatalogueEntry* find_builtin(const std::vector<CatalogueEntry>& builtins, std::string_view name) noexcept {
@@ -145,28 +178,33 @@ PatternLibrary::PatternLibrary(std::vector<SampledPattern> patterns) {
             ++kept;
         }
     }
+    const std::size_t blocks = (kept + KEYS_PER_BLOCK - 1) / KEYS_PER_BLOCK;
     patterns_.reserve(kept);
-    name_keys_.reserve(kept);
+    name_keys_.reserve(blocks * KEYS_PER_BLOCK);
     for (std::size_t i = 0; i < patterns.size(); ++i) {
         if (keep[i]) {
             name_keys_.push_back(name_key(patterns[i].name()));
             patterns_.push_back(std::move(patterns[i]));
         }
     }
+    name_keys_.resize(blocks * KEYS_PER_BLOCK, PADDING_KEY);
 }
 
 const SampledPattern* PatternLibrary::find(std::string_view name) const noexcept {
-    if (name.size() > SampledPattern::MAX_NAME_BYTES) {
+    if (patterns_.empty() || name.size() > SampledPattern::MAX_NAME_BYTES) {
         return nullptr;
     }
     const std::uint32_t key = name_key(name);
-    const std::size_t count = name_keys_.size();
+    // The padding past the stored keys never matches, so the scan may run over it.
+    const std::size_t count = patterns_.size();
+    const std::size_t padded = name_keys_.size();
+    const std::uint32_t* keys = name_keys_.data();
     // Keys are tested in stored order, so the scan finds the first stored pattern of that
     // name (there is never more than one).
-    const std::uint32_t* keys = name_keys_.data();
-    std::size_t index = next_key(keys, count, key, 0);
+    std::size_t index = next_key(keys, padded, key, 0);
     while (index < count) {
-        if (same_name(patterns_[index].name(), name)) {
+        // Equal keys mean equal lengths, so only the bytes are left to compare.
+        if (std::memcmp(patterns_[index].name().data(), name.data(), name.size()) == 0) {
             return &patterns_[index];
         }
         ++index;
@@ -174,7 +212,7 @@ const SampledPattern* PatternLibrary::find(std::string_view name) const noexcept
         // next one is taken with one compare instead of restarting the vector scan, so a pack
         // of such names costs no more than the plain scan does.
         if (index < count && keys[index] != key) {
-            index = next_key(keys, count, key, index);
+            index = next_key(keys, padded, key, index);
         }
     }
     return nullptr;

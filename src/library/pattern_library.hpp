@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -9,6 +11,26 @@
 #include "library/sampled_pattern.hpp"
 
 namespace velmora {
+
+// Hands out storage aligned to a cache line, so that vector loads of the name keys never
+// straddle two lines.
+template <typename T>
+struct CacheLineAllocator {
+    using value_type = T;
+    static constexpr std::align_val_t alignment{64};
+
+    CacheLineAllocator() noexcept = default;
+    template <typename U>
+    CacheLineAllocator(const CacheLineAllocator<U>&) noexcept {}
+
+    T* allocate(std::size_t count) { return static_cast<T*>(::operator new(count * sizeof(T), alignment)); }
+    void deallocate(T* pointer, std::size_t) noexcept { ::operator delete(pointer, alignment); }
+
+    template <typename U>
+    bool operator==(const CacheLineAllocator<U>&) const noexcept {
+        return true;
+    }
+};
 
 // User patterns layered over the built-in catalogue. Built-in patterns can never be
 // replaced: a user pattern that bears a built-in name must repeat it exactly, and is
@@ -37,7 +59,8 @@ private:
     std::vector<SampledPattern> patterns_;
     // Parallel to patterns_: each name's length and last three bytes packed in one word,
     // so the lookup scans a dense array and compares whole names only where these agree.
-    std::vector<std::uint32_t> name_keys_;
+    // Padded to whole scan blocks with a key that no name can have.
+    std::vector<std::uint32_t, CacheLineAllocator<std::uint32_t>> name_keys_;
 };
 
 }  // namespace velmora

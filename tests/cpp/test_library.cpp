@@ -176,6 +176,26 @@ TEST(PatternLibrary, LookupFindsEveryNameAmongManyWithSharedTails) {
     EXPECT_EQ(message_of([&] { library.sample("p9999_same_tail", 0); }), "Unknown velmora: p9999_same_tail");
 }
 
+TEST(PatternLibrary, LookupFindsEveryNameWhateverTheLibrarySize) {
+    // The keys are scanned in blocks: sizes below, at and past a block boundary, with
+    // names that share their key scattered among names that do not.
+    for (int size = 1; size <= 97; ++size) {
+        std::vector<std::string> names;
+        std::vector<SampledPattern> input;
+        for (int i = 0; i < size; ++i) {
+            names.push_back(i % 3 == 0 ? numbered("k", 100 + i, "_tail") : numbered("u", i, ""));
+            input.push_back(SampledPattern(names.back(), "", {{i / 128.0, 0, 0}}));
+        }
+        const PatternLibrary library(std::move(input));
+        for (int i = 0; i < size; ++i) {
+            ASSERT_EQ(library.sample(names[static_cast<std::size_t>(i)], 7).x, i / 128.0) << size << " " << i;
+        }
+        EXPECT_THROW(library.sample("k999_tail", 0), UnknownPatternName) << size;
+        EXPECT_THROW(library.sample("", 0), UnknownPatternName) << size;
+        EXPECT_EQ(library.sample("bounce", 5).y, velmora::sample("bounce", 5).y);
+    }
+}
+
 TEST(PatternLibrary, LimitsAndTheirOrder) {
     std::vector<SampledPattern> too_many;
     for (int i = 0; i < 1025; ++i) {
