@@ -64,22 +64,6 @@ PatternLibrary make_pattern_library(const std::vector<std::reference_wrapper<con
     return PatternLibrary(std::move(copies));
 }
 
-// Decoding is strict: a description stored as bytes that are not UTF-8 raises
-// UnicodeDecodeError here rather than being altered.
-py::list entry_dicts(const std::vector<CatalogueEntry>& entries) {
-    py::list list(entries.size());
-    std::size_t position = 0;
-    for (const CatalogueEntry& entry : entries) {
-        py::dict dict;
-        dict["name"] = py::str(entry.name.data(), entry.name.size());
-        dict["description"] = py::str(entry.description.data(), entry.description.size());
-        dict["period_pips"] = entry.period_pips;
-        dict["dimensions"] = entry.dimensions;
-        list[position++] = std::move(dict);
-    }
-    return list;
-}
-
 }  // namespace
 }  // namespace velmora::python
 
@@ -143,7 +127,9 @@ void register_pattern_library(py::module_& module) {
                 return self.sample(name, pip_count);
             },
             py::arg("name"), py::arg("pip_count").noconvert())
-        .def("catalogue", [](const PatternLibrary& self) { return entry_dicts(self.catalogue()); });
+        // A description stored as bytes that are not UTF-8 raises UnicodeDecodeError here
+        // rather than being altered.
+        .def("catalogue", [](const PatternLibrary& self) { return catalogue_list(self.catalogue()); });
     refuse_pickling(cls);
 }
 
