@@ -12,6 +12,8 @@ echo "[bench] C++ benchmarks (median of 5 repetitions; all figures in $dir/cpp_b
 "$dir/bench/velmora_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     --benchmark_min_time=0.2 --benchmark_out="$dir/cpp_bench.json" --benchmark_out_format=json \
     >"$dir/cpp_bench.txt" 2>/dev/null
+echo "[bench] recording constructor's own allocations"
+"$dir/bench/velmora_recording_peak" >"$dir/recording_peak.txt"
 echo "[bench] Python benchmarks"
 PYTHONPATH="$dir" "$python" bench/report.py "$dir/cpp_bench.json" "$dir"
 # Python benchmark scripts that the report does not read yet are shown as they print.
