@@ -10,6 +10,7 @@
 #include "library/pattern_library.hpp"
 #include "library/sampled_pattern.hpp"
 #include "recording/sampled_recording.hpp"
+#include "recording_input.hpp"
 
 namespace {
 
@@ -122,20 +123,14 @@ void builtin_sample(benchmark::State& state) {
 }
 
 void recording_construct_limit(benchmark::State& state) {
-    const std::size_t axes = static_cast<std::size_t>(state.range(0));
-    const std::size_t rows = velmora::SampledRecording::MAX_VALUES / axes;
-    std::vector<std::string> names;
-    for (std::size_t a = 0; a < axes; ++a) {
-        std::string name = "a";
-        name += std::to_string(a);
-        names.push_back(std::move(name));
-    }
-    const std::vector<std::vector<double>> values(rows, std::vector<double>(axes, 0.5));
+    const velmora::bench::RecordingInput input =
+        velmora::bench::recording_at_limit(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
-        velmora::SampledRecording recording("take", names, values, 120.0, 0.0, 0);
+        velmora::SampledRecording recording("take", input.axis_names, input.rows, 120.0, 0.0, 0);
         benchmark::DoNotOptimize(recording);
     }
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(rows * axes * sizeof(double)));
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<std::int64_t>(velmora::SampledRecording::MAX_VALUES * sizeof(double)));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ import time
 import timeit
 
 import velmora
+import velmora_floor
 
 ROUNDS = 15
 CALLS = 50_000
@@ -89,6 +90,9 @@ def main():
     if prerendered:
         cases[f"velmora.sample('{prerendered}', p)"] = ("f(n, 1000)", {"f": velmora.sample, "n": prerendered})
         cases[f"library .sample('{prerendered}', p)"] = ("f(n, 1000)", {"f": library.sample, "n": prerendered})
+    # What pybind11 charges before any work: the same arguments, as a function and as a method.
+    cases["floor: function (name, p)"] = ("f('bounce', 1000)", {"f": velmora_floor.named})
+    cases["floor: method (name, p)"] = ("f('bounce', 1000)", {"f": velmora_floor.Holder().named})
     ns = interleaved_medians(cases)
     base = ns["velmora.sample('bounce', p)"]
     print(f"Lookups ({PACK} stored patterns of 1,024 samples; median ns per call, {ROUNDS} rounds)")
@@ -102,6 +106,11 @@ def main():
     print(f"  built-in name, without the scan: {builtin:.2f} x   (target <= 1.10)  "
           f"{'ok' if builtin <= 1.1 else 'MISSED'}")
 
+    method_floor = ns["floor: method (name, p)"] - ns["floor: function (name, p)"]
+    print(f"  a method costs {method_floor:.1f} ns more than a function with the same arguments "
+          f"({method_floor / base:.2f} x velmora.sample) before doing anything")
+    own = (ns["empty library .sample('bounce', p)"] - ns["floor: method (name, p)"]) - (base - ns["floor: function (name, p)"])
+    print(f"  the library's own work on a built-in name, beyond what velmora.sample does: {own:.1f} ns")
     print("Constructors (median of 7, including the Python conversion)")
     triples = [(0.5, 0.25, 0.0)] * 65535
     t = median_seconds(lambda: velmora.SampledPattern("big", "", triples))

@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
-#include <string>
-#include <vector>
+#include <utility>
 
 #include "recording/sampled_recording.hpp"
+#include "recording_input.hpp"
 
 namespace {
 
@@ -48,22 +48,16 @@ void operator delete[](void* pointer, std::size_t) noexcept { counted_release(po
 int main() {
     constexpr double MiB = 1024.0 * 1024.0;
     for (const std::size_t axes : {std::size_t{1024}, std::size_t{1}}) {
-        const std::size_t rows = velmora::SampledRecording::MAX_VALUES / axes;
-        std::vector<std::string> names;
-        for (std::size_t a = 0; a < axes; ++a) {
-            std::string name = "a";
-            name += std::to_string(a);
-            names.push_back(std::move(name));
-        }
-        const std::vector<std::vector<double>> samples(rows, std::vector<double>(axes, 0.5));
-        const std::size_t input = live_bytes;
+        velmora::bench::RecordingInput input = velmora::bench::recording_at_limit(axes);
+        const std::size_t rows = input.rows.size();
+        const std::size_t input_bytes = live_bytes;
         peak_bytes = live_bytes;
         allocations = 0;
         {
-            const velmora::SampledRecording recording("take", std::move(names), samples, 120.0, 0.0, 0);
+            const velmora::SampledRecording recording("take", std::move(input.axis_names), input.rows, 120.0, 0.0, 0);
             std::printf("constructor, %zu rows x %zu axes: peak +%.1f MiB above its input, %zu allocations, "
                         "%d rows kept\n",
-                        rows, axes, static_cast<double>(peak_bytes - input) / MiB, allocations,
+                        rows, axes, static_cast<double>(peak_bytes - input_bytes) / MiB, allocations,
                         recording.sample_count());
         }
     }
