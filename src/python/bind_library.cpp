@@ -16,6 +16,7 @@
 #include "library/sampled_pattern.hpp"
 #include "python/bindings.hpp"
 #include "python/bounded_vectors.hpp"
+#include "python/name_buffer.hpp"
 
 namespace py = pybind11;
 
@@ -120,11 +121,11 @@ void register_sampled_pattern(py::module_& module) {
 void register_pattern_library(py::module_& module) {
     py::class_<PatternLibrary> cls(module, "PatternLibrary");
     cls.def(py::init(&make_pattern_library), py::arg("patterns") = py::list())
-        // A copied name converts faster than a view (see the module function sample).
+        // The name is copied, into a per-thread buffer (see the module function sample).
         .def(
             "sample",
-            [](const PatternLibrary& self, const std::string& name, std::int32_t pip_count) {
-                return self.sample(name, pip_count);
+            [](const PatternLibrary& self, const PatternName& name, std::int32_t pip_count) {
+                return self.sample(std::string_view(name.data(), name.size()), pip_count);
             },
             py::arg("name"), py::arg("pip_count").noconvert())
         // A description stored as bytes that are not UTF-8 raises UnicodeDecodeError here

@@ -104,6 +104,63 @@ def test_library_lists_and_finds_user_patterns_in_input_order():
         assert str(info.value) == "Unknown velmora: " + other
 
 
+class PipThatLooksUp:
+    """A pip whose conversion makes other lookups first, on this thread or on others, while
+    the outer call's name is already converted."""
+
+    def __init__(self, lookups):
+        self.lookups = lookups
+
+    def __index__(self):
+        for lookup in self.lookups:
+            lookup()
+        return 5
+
+
+def test_long_names_survive_lookups_made_while_converting_the_pip():
+    long_user = "user_pattern_with_a_name_well_past_the_inline_room_" + "x" * 60
+    other_user = "another_long_user_pattern_name_" + "y" * 90
+    library = PatternLibrary([SampledPattern(long_user, "", [(0.25, 0.0, 0.0)]),
+                              SampledPattern(other_user, "", [(-0.5, 0.0, 0.0)])])
+    nested = []
+    inner = [lambda: nested.append(library.sample(other_user, 0).x),
+             lambda: nested.append(velmora.sample("beat_dembow_push_ricochet", 7).as_tuple())]
+    assert library.sample(long_user, PipThatLooksUp(inner)).x == 0.25
+    expected = velmora.sample("beat_dembow_push_ricochet", 5).as_tuple()
+    assert velmora.sample("beat_dembow_push_ricochet", PipThatLooksUp(inner)).as_tuple() == expected
+    assert nested == [-0.5, velmora.sample("beat_dembow_push_ricochet", 7).as_tuple()] * 2
+    # Names longer than any pattern name still reach the lookup whole.
+    for name in ("q" * 159, "q" * 160, "q" * 4096, "\u00e9" * 100):
+        with pytest.raises(ValueError) as info:
+            library.sample(name, PipThatLooksUp(inner))
+        assert str(info.value) == "Unknown velmora: " + name
+
+
+def test_long_names_from_many_threads():
+    import sys
+    import threading
+    names = [f"thread_pattern_{i:03d}_" + "z" * 40 for i in range(8)]
+    library = PatternLibrary([SampledPattern(n, "", [(i / 8, 0.0, 0.0)]) for i, n in enumerate(names)])
+    failures = []
+    switch = sys.getswitchinterval()
+    sys.setswitchinterval(1e-6)
+    try:
+        def work(i):
+            for _ in range(300):
+                # The pip's conversion runs Python code, where the interpreter may switch threads.
+                if library.sample(names[i], PipThatLooksUp([lambda: None])).x != i / 8:
+                    failures.append(i)
+
+        threads = [threading.Thread(target=work, args=(i,)) for i in range(8)]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+    finally:
+        sys.setswitchinterval(switch)
+    assert failures == []
+
+
 def test_library_holds_copies_and_leaves_its_inputs_usable():
     p = SampledPattern("mine", "d", [(0.1, 0.0, 0.0)])
     first, second = PatternLibrary([p]), PatternLibrary((p,))
