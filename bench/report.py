@@ -142,6 +142,13 @@ def main():
     t.add("PatternLibrary.sample, built-in name / velmora.sample", "<= 1.1 x + scan",
           builtin[0] if builtin else None, 1.1,
           f"{builtin[0]:.2f} x + {scan[0]:.0f} ns scan" if builtin and scan else None)
+    floor = find(r"^  floor: method \(name, p\)\s+([\d.]+)\s+([\d.]+) x", library_out)
+    if floor:
+        t.note("pybind11 floor: a no-op method taking (name, pip) / velmora.sample", f"{floor[1]:.2f} x ({floor[0]:.0f} ns)")
+    own = find(r"library's own work on a built-in name, beyond what velmora.sample does: (-?[\d.]+) ns", library_out)
+    if own:
+        t.note("PatternLibrary.sample, built-in name: own work beyond velmora.sample and the method floor",
+               f"{own[0]:.0f} ns")
     peak_path = os.path.join(build_dir, "recording_peak.txt")
     if os.path.exists(peak_path):
         with open(peak_path) as f:
