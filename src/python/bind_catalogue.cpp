@@ -2,11 +2,9 @@
 #include <pybind11/stl.h>
 
 #include <string>
-#include <string_view>
 
 #include "catalogue/catalogue.hpp"
 #include "python/bindings.hpp"
-#include "python/name_buffer.hpp"
 
 namespace py = pybind11;
 
@@ -31,14 +29,10 @@ py::list catalogue_list(const std::vector<CatalogueEntry>& entries) {
 }
 
 void register_catalogue_functions(py::module_& module) {
-    // The name arrives as a copy: pybind11 converts a view by registering the source object
-    // to be kept alive, which costs more than copying a name of a few dozen bytes, and the
-    // copy goes to a per-thread buffer rather than the heap.
+    // The name arrives as a std::string: pybind11 converts a view by registering the source
+    // object to be kept alive, which costs more than copying a name of a few dozen bytes.
     module.def(
-        "sample",
-        [](const PatternName& name, std::int32_t pip_count) {
-            return velmora::sample(std::string_view(name.data(), name.size()), pip_count);
-        },
+        "sample", [](const std::string& name, std::int32_t pip_count) { return velmora::sample(name, pip_count); },
         py::arg("name"), py::arg("pip_count"));
     module.def("catalogue", [] { return catalogue_list(velmora::catalogue()); });
 }

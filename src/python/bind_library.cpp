@@ -121,7 +121,9 @@ void register_sampled_pattern(py::module_& module) {
 void register_pattern_library(py::module_& module) {
     py::class_<PatternLibrary> cls(module, "PatternLibrary");
     cls.def(py::init(&make_pattern_library), py::arg("patterns") = py::list())
-        // The name is copied, into a per-thread buffer (see the module function sample).
+        // The name is copied (a view would register its source to be kept alive, which
+        // costs more), into a per-thread buffer: user names are often longer than a
+        // string's inline room, and the heap would then be paid on every lookup.
         .def(
             "sample",
             [](const PatternLibrary& self, const PatternName& name, std::int32_t pip_count) {
