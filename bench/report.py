@@ -143,38 +143,6 @@ def main():
           builtin[0] if builtin else None, 1.1,
           f"{builtin[0]:.2f} x ({builtin[1]:.2f}-{builtin[2]:.2f}) + {scan[0]:.0f} ns scan"
           if builtin and scan else None)
-    floor = find(r"^floor: velmora_floor\.offset3\(p\)\s+([\d.]+)", module_out)
-    bounce = find(r"^velmora\.bounce\(p\)\s+([\d.]+)\s+([\d.]+)", module_out)
-    if floor and bounce:
-        t.add("velmora.bounce(p) / cheapest bound Offset3 call", "<= 1.15 x", bounce[1], 1.15,
-              f"{bounce[1]:.2f} x ({bounce[0]:.0f} vs {floor[0]:.0f} ns)")
-    sample = find(r"^velmora\.sample\(\w+, p\)\s+([\d.]+)\s+[\d.]+\s+= ([\d.]+) x bounce", module_out)
-    if sample:
-        t.add("velmora.sample(name, p) / velmora.bounce(p)", "<= 1.25 x", sample[1], 1.25,
-              f"{sample[1]:.2f} x ({sample[0]:.0f} ns)")
-    listing = find(r"velmora\.catalogue\(\): ([\d.]+) ms for (\d+) entries", module_out)
-    if listing:
-        t.add(f"velmora.catalogue() ({int(listing[1]):,} entries)", "<= 2 ms", listing[0], 2.0,
-              f"{listing[0]:.3f} ms")
-    imported = find(r"import velmora: ([\d.]+) ms", module_out)
-    t.add("import velmora, time", "<= 20 ms", imported[0] if imported else None, 20.0,
-          f"{imported[0]:.2f} ms" if imported else None)
-    growth = import_growth()
-    t.add("import velmora, resident memory growth", "<= 4 MiB", growth / MiB, 4.0, f"{growth / MiB:.2f} MiB")
-    blob = os.path.join(build_dir, "tools", "generator", "generated", "prerendered_samples.bin")
-    if os.path.exists(blob):
-        extra = os.path.getsize(velmora.__file__) - os.path.getsize(blob)
-        t.add("module file beyond the sample tables", "<= 3 MiB", extra / MiB, 3.0,
-              f"{extra / MiB:.2f} MiB ({os.path.getsize(velmora.__file__):,} bytes in all)")
-
-    last = find(r"user name, last of \d+: ([\d.]+) x", library_out)
-    t.add("PatternLibrary.sample, last of 1,024 user names / velmora.sample", "<= 1.5 x",
-          last[0] if last else None, 1.5, f"{last[0]:.2f} x" if last else None)
-    builtin = find(r"built-in name, without the scan: ([\d.]+) x", library_out)
-    scan = find(r"scan past \d+ user names: (-?[\d.]+) ns", library_out)
-    t.add("PatternLibrary.sample, built-in name / velmora.sample", "<= 1.1 x + scan",
-          builtin[0] if builtin else None, 1.1,
-          f"{builtin[0]:.2f} x + {scan[0]:.0f} ns scan" if builtin and scan else None)
     floor = find(r"^  floor: method \(name, p\)\s+([\d.]+)\s+([\d.]+) x", library_out)
     if floor:
         t.note("pybind11 floor: a no-op method taking (name, pip) / velmora.sample", f"{floor[1]:.2f} x ({floor[0]:.0f} ns)")
