@@ -74,5 +74,6 @@ pip_install \
     "scikit-build-core>=0.10,<1" "pybind11>=3.0,<4" "pytest>=7" "hypothesis>=6.100" "numpy>=1.24" "matplotlib>=3.7"
 
 say "building and installing velmora (incremental build in build/wheel)"
-pip_install --no-build-isolation -C build-dir=build/wheel .
-say "ready: $("$venv/bin/python" -c 'import velmora, sys; print("velmora on Python", sys.version.split()[0])')"
+# The module and velmora_kit beside it, with every optional feature and the test tools.
+pip_install --no-build-isolation -C build-dir=build/wheel ".[osc,gltf,test]"
+say "ready: $("$venv/bin/python" -c 'import velmora, velmora_kit, sys; print("velmora on Python", sys.version.split()[0])')"

@@ -1,0 +1,10 @@
+"""velmora_kit: music time in, motion out, for the velmora pattern module.
+
+The `velmora` extension module answers "where is this pattern at pip p?". This package
+is everything around it that its users hold instead of pips: seconds, frames, tempo maps
+and MIDI in; numpy arrays, keyframe files, OSC and DMX out; and the `velmora` command.
+"""
+
+from __future__ import annotations
+
+__all__: list[str] = []

@@ -1,0 +1,5 @@
+import sys
+
+from velmora_kit.cli import main
+
+sys.exit(main())

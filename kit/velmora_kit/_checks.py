@@ -1,0 +1,33 @@
+"""Argument checks shared by the package: one small function per kind of field.
+
+Each raises TypeError for a value of the wrong kind and ValueError for one out of range,
+and names both the argument and the value it was given.
+"""
+
+from __future__ import annotations
+
+import math
+import numbers
+
+
+def check_real(name: str, value: object) -> float:
+    """Returns `value` as a float, or raises TypeError when it is not a real number."""
+    if isinstance(value, bool) or not isinstance(value, numbers.Real):
+        raise TypeError(f"{name} must be a real number, got {value!r}")
+    return float(value)
+
+
+def check_finite(name: str, value: object) -> float:
+    """Returns `value` as a finite float."""
+    number = check_real(name, value)
+    if not math.isfinite(number):
+        raise ValueError(f"{name} must be finite, got {value!r}")
+    return number
+
+
+def check_positive(name: str, value: object) -> float:
+    """Returns `value` as a finite float greater than zero."""
+    number = check_real(name, value)
+    if not (math.isfinite(number) and number > 0.0):
+        raise ValueError(f"{name} must be finite and positive, got {value!r}")
+    return number

@@ -1,0 +1,1 @@
+"""The subcommands of the `velmora` command, one module each (see velmora_kit.cli)."""
