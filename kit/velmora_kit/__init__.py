@@ -10,6 +10,11 @@ from __future__ import annotations
 from velmora_kit.render import MotionSource, check_pips, period_of, render, table
 from velmora_kit.tempo import PIP_TOLERANCE, TempoMap, frames
 
+from velmora_kit.catalogue import CatalogueEntry, catalogue_entries
+from velmora_kit.device import dmx_bytes, to_dmx, to_range
+from velmora_kit.export import export
+from velmora_kit.modify import Layer, Sequence, fan, parse_rate
+
 __all__: list[str] = [
     "MotionSource",
     "PIP_TOLERANCE",
@@ -19,4 +24,15 @@ __all__: list[str] = [
     "period_of",
     "render",
     "table",
+    # motion out: modifiers, device mapping, keyframe export, the catalogue as records
+    "CatalogueEntry",
+    "Layer",
+    "Sequence",
+    "catalogue_entries",
+    "dmx_bytes",
+    "export",
+    "fan",
+    "parse_rate",
+    "to_dmx",
+    "to_range",
 ]

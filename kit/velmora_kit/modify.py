@@ -1,0 +1,736 @@
+"""Patterns transformed in time and value, sequences of patterns, and fans of copies.
+
+Everything here is a pure function of the pip, like the patterns themselves: a `Layer` or
+a `Sequence` answers any pip (seeking, replays, negative pips) with exactly the same
+position every time, and both are motion sources, so `render` takes them wherever it
+takes a pattern.
+
+Time in a `Layer` is exact. The pip p of the layer reads its source at the position
+
+    source position = swing_warp(p + phase) × rate
+
+computed in rational arithmetic on integers: `rate` is a fraction a/b, the swing warp is
+piecewise linear with rational breakpoints, and the result is split into its integer
+floor and its exact remainder before any float is made. Floats appear only for the
+fractional part handed to the interpolation, so no drift builds up anywhere in the
+signed 32-bit pip range. The phase comes first, so a layer with a phase is the same motion
+shifted in time, swing grid included: ``Layer(x, phase=f, ...)`` at p equals
+``Layer(x, ...)`` at p + f.
+"""
+
+from __future__ import annotations
+
+import math
+import numbers
+from collections.abc import Sequence as SequenceABC
+from fractions import Fraction
+from typing import Any, Union
+
+import numpy as np
+import numpy.typing as npt
+
+import velmora
+from velmora_kit.render import INTERPOLATIONS, MotionSource, PatternLike, check_pips, period_of, render
+from velmora_kit.tempo import PIPS_PER_BEAT
+
+__all__ = ["Layer", "Sequence", "fan", "parse_rate"]
+
+FloatArray = npt.NDArray[np.float64]
+IntArray = npt.NDArray[np.int64]
+Axes = Union[float, SequenceABC[float]]
+
+# Integer work stays in int64 while every intermediate is below this; beyond it (absurd
+# rates or swing amounts with huge denominators) the same formulas run on Python ints.
+_INT64_SAFE = 2**62
+# Remainders are turned into fractions by one float division; it is correctly rounded
+# while the denominator is exactly representable.
+_FLOAT_EXACT = 2**53
+# Swing given as a float is read as the nearest fraction with at most this denominator
+# (0.66 is 33/50 and 2/3 as a float is 2/3), which keeps the warp's integers small.
+_SWING_DENOMINATOR = 2**16
+_MAX_SWING_GRID = 2**16
+_MAX_SEQUENCE_PIPS = 2**40
+
+
+# --- argument checks ----------------------------------------------------------------------
+
+
+def parse_rate(rate: object, name: str = "rate") -> Fraction:
+    """A playback rate as an exact positive fraction.
+
+    Parameters
+    ----------
+    rate : int, fractions.Fraction, str or float
+        ``2``, ``Fraction(3, 2)``, ``"1/2"``, ``"3/2"`` (triplet), ``"2/3"`` (dotted),
+        ``"1.5"``. A float is read as the decimal it prints as (1.5 is 3/2, 0.1 is 1/10).
+    name : str
+        The argument's name for error messages.
+
+    Returns
+    -------
+    fractions.Fraction
+        In lowest terms, greater than zero.
+
+    Raises
+    ------
+    ValueError
+        A rate that is zero, negative, not finite or not a number.
+    TypeError
+        A value of another kind.
+
+    Example
+    -------
+    >>> parse_rate("3/2")
+    Fraction(3, 2)
+    """
+    value: Fraction
+    if isinstance(rate, (bool, np.bool_)):
+        raise TypeError(f"{name} must be a positive rational (int, Fraction or a string like '3/2'), got {rate!r}")
+    if isinstance(rate, (int, np.integer)):
+        value = Fraction(int(rate))
+    elif isinstance(rate, Fraction):
+        value = rate
+    elif isinstance(rate, (float, np.floating)):
+        if not math.isfinite(float(rate)):
+            raise ValueError(f"{name} must be a positive rational, got {rate!r}")
+        value = Fraction(repr(float(rate)))
+    elif isinstance(rate, str):
+        try:
+            value = Fraction(rate.strip())
+        except (ValueError, ZeroDivisionError):
+            raise ValueError(f"{name} must be a positive rational such as 2, 1/2 or 3/2, got {rate!r}") from None
+    elif isinstance(rate, numbers.Rational):
+        value = Fraction(int(rate.numerator), int(rate.denominator))
+    else:
+        raise TypeError(f"{name} must be a positive rational (int, Fraction or a string like '3/2'), got {rate!r}")
+    if value <= 0:
+        raise ValueError(f"{name} must be positive, got {rate!r}")
+    return value
+
+
+def _parse_swing(swing: object) -> Fraction | None:
+    """The swing amount as a fraction in [1/2, 3/4], or None for straight time."""
+    if isinstance(swing, (bool, np.bool_)):
+        raise TypeError(f"swing must be a number in [0.5, 0.75] (or 0 for off), got {swing!r}")
+    value: Fraction
+    if isinstance(swing, Fraction):
+        value = swing
+    elif isinstance(swing, (int, np.integer)):
+        value = Fraction(int(swing))
+    elif isinstance(swing, (float, np.floating)):
+        if not math.isfinite(float(swing)):
+            raise ValueError(f"swing must be 0 (off) or within [0.5, 0.75], got {swing!r}")
+        value = Fraction(float(swing)).limit_denominator(_SWING_DENOMINATOR)
+    elif isinstance(swing, str):
+        try:
+            value = Fraction(swing.strip())
+        except (ValueError, ZeroDivisionError):
+            raise ValueError(f"swing must be 0 (off) or within [0.5, 0.75], got {swing!r}") from None
+    else:
+        raise TypeError(f"swing must be a number in [0.5, 0.75] (or 0 for off), got {swing!r}")
+    if value == 0 or value == Fraction(1, 2):
+        return None
+    if not Fraction(1, 2) <= value <= Fraction(3, 4):
+        raise ValueError(f"swing must be 0 (off) or within [0.5, 0.75], got {swing!r}")
+    return value
+
+
+def _check_int(name: str, value: object) -> int:
+    if isinstance(value, (bool, np.bool_)) or not isinstance(value, (int, np.integer)):
+        raise TypeError(f"{name} must be an integer, got {value!r}")
+    return int(value)
+
+
+def _axes(name: str, value: object) -> tuple[float, float, float]:
+    """A number for every axis, or a 3-sequence; finite."""
+    if isinstance(value, (bool, np.bool_)):
+        raise TypeError(f"{name} must be a number or a sequence of three numbers, got {value!r}")
+    if isinstance(value, (numbers.Real, np.number)):
+        values = [value, value, value]
+    elif isinstance(value, (str, bytes)):
+        raise TypeError(f"{name} must be a number or a sequence of three numbers, got {value!r}")
+    else:
+        try:
+            values = list(value)  # type: ignore[call-overload]
+        except TypeError:
+            raise TypeError(f"{name} must be a number or a sequence of three numbers, got {value!r}") from None
+        if len(values) != 3:
+            raise ValueError(f"{name} must have one value per axis (three), got {value!r}")
+    result = []
+    for item in values:
+        if isinstance(item, (bool, np.bool_)) or not isinstance(item, (numbers.Real, np.number)):
+            raise TypeError(f"{name} must be a number or a sequence of three numbers, got {value!r}")
+        number = float(item)
+        if not math.isfinite(number):
+            raise ValueError(f"{name} must be finite, got {value!r}")
+        result.append(number)
+    return (result[0], result[1], result[2])
+
+
+def _beats_to_pips(name: str, beats: object, *, allow_zero: bool) -> int:
+    """A length in beats as a whole number of pips."""
+    if isinstance(beats, (bool, np.bool_)) or not isinstance(beats, (numbers.Real, np.number, str)):
+        raise TypeError(f"{name} must be a number of beats, got {beats!r}")
+    try:
+        if isinstance(beats, (float, np.floating)):
+            if not math.isfinite(float(beats)):
+                raise ValueError
+            exact = Fraction(float(beats))
+        else:
+            exact = Fraction(beats.strip() if isinstance(beats, str) else beats)  # type: ignore[arg-type]
+    except (ValueError, TypeError, ZeroDivisionError):
+        raise ValueError(f"{name} must be a finite number of beats, got {beats!r}") from None
+    if exact < 0 or (exact == 0 and not allow_zero):
+        raise ValueError(f"{name} must be {'not negative' if allow_zero else 'positive'}, got {beats!r}")
+    pips = exact * PIPS_PER_BEAT
+    if pips.denominator != 1:
+        raise ValueError(f"{name} must be a whole number of pips (a multiple of 1/64 beat), got {beats!r}")
+    return int(pips)
+
+
+def _source_period(source: object, library: velmora.PatternLibrary | None) -> int | None:
+    """The loop length of a source in pips, or None when it has none (it never repeats)."""
+    if isinstance(source, (str, velmora.SampledPattern)):
+        return period_of(source, library=library)
+    period = getattr(source, "period_pips", None)
+    if isinstance(period, (int, np.integer)) and not isinstance(period, bool) and period > 0:
+        return int(period)
+    return None
+
+
+def _check_source(source: object, library: velmora.PatternLibrary | None, name: str) -> None:
+    """Refuses what cannot be a motion's source, with render's own messages for bad names."""
+    if isinstance(source, velmora.SampledRecording):
+        raise TypeError(f"{name} must be a pattern (name, velmora.SampledPattern or motion source), got a velmora.SampledRecording")
+    if isinstance(source, (str, velmora.SampledPattern)):
+        period_of(source, library=library)  # unknown names: the module's own ValueError
+        return
+    if not isinstance(source, MotionSource):
+        raise TypeError(
+            f"{name} must be a pattern name (str), a velmora.SampledPattern or a motion source, got {type(source).__name__}"
+        )
+
+
+def _source_name(source: object) -> str:
+    if isinstance(source, str):
+        return source
+    name = getattr(source, "name", None)
+    return name if isinstance(name, str) and name else type(source).__name__
+
+
+def _as_object_ints(values: npt.NDArray[Any]) -> npt.NDArray[Any]:
+    return np.array([int(v) for v in values.reshape(-1)], dtype=object).reshape(values.shape)
+
+
+# --- Layer --------------------------------------------------------------------------------
+
+
+class Layer:
+    """A pattern transformed in time (phase, rate, swing) and in value (scale, offset).
+
+    Parameters
+    ----------
+    pattern : str, velmora.SampledPattern or motion source
+        A built-in name, a name held by `library`, a user pattern, or another `Layer` or
+        `Sequence`.
+    library : velmora.PatternLibrary, optional
+        Where a name is looked up first.
+    phase : int, default 0
+        Pips added to the pip before anything else: ``phase=32`` is half a beat ahead.
+    rate : int, Fraction or str, default 1
+        Playback rate, an exact positive fraction (``"2"``, ``"1/2"``, ``"3/2"`` triplet,
+        ``"2/3"`` dotted; see `parse_rate`). The source is read at pip × rate, exactly; a
+        fractional position is sampled with the render's interpolation (``"step"`` takes the
+        floor, ``"linear"`` interpolates).
+    swing : float, Fraction or str, default 0.0
+        MPC-style swing in [0.5, 0.75]; 0 (off) and 0.5 are straight time. Within each pair
+        of `swing_grid`-pip steps the first step is stretched to `swing` of the pair and the
+        second squeezed, by a piecewise-linear warp; the ends of each pair stay fixed. A
+        float is read as the nearest fraction with a denominator up to 65,536 (0.66 is
+        33/50); Fractions and strings such as ``"2/3"`` are exact.
+    swing_grid : int, default 32
+        The step of the swing in pips (32 is an eighth note, 16 a sixteenth).
+    scale, offset : float or 3 floats, default 1.0 and 0.0
+        Applied after sampling, per axis: ``value × scale + offset``. Results outside
+        [-1, 1] are clipped to it, so every output is a valid position.
+
+    Raises
+    ------
+    ValueError
+        A rate that is not positive, swing outside its range, a swing grid that is not
+        positive, a scale or offset that is not finite, an unknown pattern name.
+    TypeError
+        Arguments of the wrong kind.
+
+    Notes
+    -----
+    With rate a/b in lowest terms and a source of period P, a layer repeats after
+    P·b / gcd(a, P·b) pips; with swing, after the least common multiple of that and
+    2·swing_grid (`period_pips`). ``Layer(x)`` with every default renders bit for bit as
+    `x` does.
+
+    Example
+    -------
+    >>> from velmora_kit import render
+    >>> triplet = Layer("bounce", rate="3/2", swing=0.6, scale=0.5)
+    >>> render(triplet, [0, 64, 128]).shape
+    (3, 3)
+    """
+
+    __slots__ = (
+        "_source", "_library", "_phase", "_rate", "_swing", "_grid", "_scale", "_offset",
+        "_source_period", "_period", "_identity", "_values_identity",
+    )
+    _source: PatternLike
+    _library: velmora.PatternLibrary | None
+    _phase: int
+    _rate: Fraction
+    _swing: Fraction | None
+    _grid: int
+    _scale: tuple[float, float, float]
+    _offset: tuple[float, float, float]
+    _source_period: int | None
+    _period: int | None
+    _identity: bool
+    _values_identity: bool
+
+    def __init__(
+        self,
+        pattern: PatternLike,
+        *,
+        library: velmora.PatternLibrary | None = None,
+        phase: int = 0,
+        rate: int | Fraction | str = 1,
+        swing: float | Fraction | str = 0.0,
+        swing_grid: int = 32,
+        scale: Axes = 1.0,
+        offset: Axes = 0.0,
+    ) -> None:
+        if library is not None and not isinstance(library, velmora.PatternLibrary):
+            raise TypeError(f"library must be a velmora.PatternLibrary or None, got {type(library).__name__}")
+        _check_source(pattern, library, "pattern")
+        phase_value = _check_int("phase", phase)
+        rate_value = parse_rate(rate)
+        swing_value = _parse_swing(swing)
+        grid = _check_int("swing_grid", swing_grid)
+        if not 1 <= grid <= _MAX_SWING_GRID:
+            raise ValueError(f"swing_grid must be a positive number of pips up to {_MAX_SWING_GRID}, got {swing_grid!r}")
+        scale_value = _axes("scale", scale)
+        offset_value = _axes("offset", offset)
+
+        source_period = _source_period(pattern, library)
+        period: int | None = None
+        if source_period is not None:
+            a, b = rate_value.numerator, rate_value.denominator
+            period = source_period * b // math.gcd(a, source_period * b)
+            if swing_value is not None:
+                period = math.lcm(period, 2 * grid)
+        values_identity = scale_value == (1.0, 1.0, 1.0) and offset_value == (0.0, 0.0, 0.0)
+        set_ = object.__setattr__
+        set_(self, "_source", pattern)
+        set_(self, "_library", library)
+        set_(self, "_phase", phase_value if period is None else phase_value % period)
+        set_(self, "_rate", rate_value)
+        set_(self, "_swing", swing_value)
+        set_(self, "_grid", grid)
+        set_(self, "_scale", scale_value)
+        set_(self, "_offset", offset_value)
+        set_(self, "_source_period", source_period)
+        set_(self, "_period", period)
+        set_(self, "_values_identity", values_identity)
+        set_(self, "_identity", values_identity and phase_value == 0 and rate_value == 1 and swing_value is None)
+
+    def __setattr__(self, name: str, value: object) -> None:
+        raise AttributeError(f"{type(self).__name__} is immutable")
+
+    def __delattr__(self, name: str) -> None:
+        raise AttributeError(f"{type(self).__name__} is immutable")
+
+    # Read-only views of what the layer was built with.
+    @property
+    def source(self) -> PatternLike:
+        return self._source
+
+    @property
+    def name(self) -> str:
+        """The source's name (a name, a user pattern's name, or the inner layer's)."""
+        return _source_name(self._source)
+
+    @property
+    def phase(self) -> int:
+        """The phase in pips, reduced modulo `period_pips` when there is one."""
+        return self._phase
+
+    @property
+    def rate(self) -> Fraction:
+        return self._rate
+
+    @property
+    def swing(self) -> Fraction | None:
+        """The swing amount as an exact fraction, or None for straight time."""
+        return self._swing
+
+    @property
+    def swing_grid(self) -> int:
+        return self._grid
+
+    @property
+    def scale(self) -> tuple[float, float, float]:
+        return self._scale
+
+    @property
+    def offset(self) -> tuple[float, float, float]:
+        return self._offset
+
+    @property
+    def period_pips(self) -> int | None:
+        """The loop length in pips, or None when the source does not loop."""
+        return self._period
+
+    def __repr__(self) -> str:
+        parts = [repr(self._source) if isinstance(self._source, (str, Layer, Sequence)) else _source_name(self._source)]
+        if self._phase:
+            parts.append(f"phase={self._phase}")
+        if self._rate != 1:
+            parts.append(f"rate='{self._rate}'")
+        if self._swing is not None:
+            parts.append(f"swing='{self._swing}', swing_grid={self._grid}")
+        if self._scale != (1.0, 1.0, 1.0):
+            parts.append(f"scale={self._scale}")
+        if self._offset != (0.0, 0.0, 0.0):
+            parts.append(f"offset={self._offset}")
+        return f"Layer({', '.join(parts)})"
+
+    # --- rendering ---
+
+    def render_pips(self, pips: npt.NDArray[Any], interpolation: str) -> FloatArray:
+        """Positions at checked pips (int64 for "step", float64 for "linear"); use `render`."""
+        if self._identity:
+            return render(self._source, pips, library=self._library, interpolation=interpolation)
+        flat = np.asarray(pips).reshape(-1)
+        if interpolation == "step":
+            values = self._sample_exact(flat.astype(np.int64, copy=False), interpolation)
+        else:
+            values = self._sample_linear(flat.astype(np.float64, copy=False))
+        if not self._values_identity:
+            values = np.clip(values * np.asarray(self._scale) + np.asarray(self._offset), -1.0, 1.0)
+        return values.reshape(np.shape(pips) + (3,))
+
+    def _sample_linear(self, pips: FloatArray) -> FloatArray:
+        """Linear interpolation: integral pips go through the exact path, the rest through
+        float arithmetic on pips already reduced into one period."""
+        whole = np.floor(pips)
+        integral = whole == pips
+        if integral.all():
+            return self._sample_exact(whole.astype(np.int64), "linear")
+        out = np.empty(pips.shape + (3,), dtype=np.float64)
+        if integral.any():
+            out[integral] = self._sample_exact(whole[integral].astype(np.int64), "linear")
+        rest = ~integral
+        positions = self._float_positions(pips[rest])
+        out[rest] = render(self._source, positions, library=self._library, interpolation="linear")
+        return out
+
+    def _sample_exact(self, pips: IntArray, interpolation: str) -> FloatArray:
+        floor, numerator, denominator = self._exact_positions(pips)
+        if interpolation == "step" or denominator == 1:
+            return render(self._source, floor, library=self._library, interpolation=interpolation)
+        fraction = self._fraction(numerator, denominator)
+        positions = floor.astype(np.float64) + fraction
+        return render(self._source, positions, library=self._library, interpolation="linear")
+
+    @staticmethod
+    def _fraction(numerator: npt.NDArray[Any], denominator: int) -> FloatArray:
+        if numerator.dtype == object:
+            return np.array([n / denominator for n in numerator], dtype=np.float64)
+        return numerator.astype(np.float64) / float(denominator)
+
+    def _exact_positions(self, pips: IntArray) -> tuple[IntArray, npt.NDArray[Any], int]:
+        """Source positions floor(N / D) (reduced into the source's loop when it has one)
+        and the remainders N mod D, for N / D = swing_warp(pip + phase) × rate exactly."""
+        a, b = self._rate.numerator, self._rate.denominator
+        grid2 = 2 * self._grid
+        if self._swing is not None:
+            u, v = self._swing.numerator, self._swing.denominator
+            # Pair position tau in [0, 2g); boundary where the first step ends: 2g·u/v.
+            # Both halves of the warp over the common denominator E = 2u(v − u).
+            common = 2 * u * (v - u)
+        else:
+            u = v = 1
+            common = 1
+        denominator = common * b
+        period = self._period
+        lo = int(pips.min()) if pips.size else 0
+        hi = int(pips.max()) if pips.size else 0
+        if period is not None and period < _INT64_SAFE:
+            reach = period  # times are reduced into [0, period) first
+        else:
+            reach = max(abs(lo), abs(hi)) + abs(self._phase)
+        # The largest intermediate is the numerator, about (time + 2g)·E·a; the warp's own
+        # products (tau·v·(v − u) and the like) stay below 2g·v², far smaller.
+        bound = (reach + grid2) * common * a
+        use_int64 = bound < _INT64_SAFE and denominator < _FLOAT_EXACT
+        times: npt.NDArray[Any]
+        if use_int64:
+            times = pips.astype(np.int64) + self._phase
+            if period is not None:
+                times = np.mod(times, period)
+        else:
+            times = _as_object_ints(pips) + self._phase
+            if period is not None:
+                times = times % period
+        if self._swing is not None:
+            pair = times // grid2
+            tau = times - pair * grid2
+            first = tau * v < grid2 * u
+            warped_tau = np.where(first, tau * (v * (v - u)), self._grid * common + (tau * v - grid2 * u) * u)
+            numerator = (pair * (grid2 * common) + warped_tau) * a
+        else:
+            numerator = times * a
+        floor = numerator // denominator
+        remainder = numerator - floor * denominator
+        if self._source_period is not None:
+            floor = floor % self._source_period
+        if floor.dtype == object:
+            floor = np.array([int(f) for f in floor], dtype=np.int64) if floor.size else floor.astype(np.int64)
+        return floor.astype(np.int64, copy=False), remainder, denominator
+
+    def _float_positions(self, pips: FloatArray) -> FloatArray:
+        """The same warp in float arithmetic, for fractional pips; times are reduced into
+        one period first so that the floats keep their precision."""
+        period = self._period
+        times = pips + float(self._phase)
+        if period is not None:
+            times = np.mod(np.mod(pips, float(period)) + float(self._phase), float(period))
+        if self._swing is not None:
+            grid = float(self._grid)
+            swing = float(self._swing)
+            pair = np.floor(times / (2.0 * grid))
+            tau = times - pair * (2.0 * grid)
+            boundary = 2.0 * grid * swing
+            warped = np.where(tau < boundary, tau / (2.0 * swing), grid + (tau - boundary) / (2.0 * (1.0 - swing)))
+            times = pair * (2.0 * grid) + warped
+        positions = times * float(self._rate.numerator) / float(self._rate.denominator)
+        if self._source_period is not None:
+            loop = float(self._source_period)
+            positions = np.mod(positions, loop)
+            positions[positions >= loop] = 0.0
+        result: FloatArray = positions
+        return result
+
+
+# --- Sequence -----------------------------------------------------------------------------
+
+
+class Sequence:
+    """Sources played one after another, looping, with optional crossfades.
+
+    Parameters
+    ----------
+    steps : sequence of (source, beats)
+        Each source (a name, a `velmora.SampledPattern`, a `Layer`, another `Sequence`)
+        plays for its beats, from its own pip 0 at the start of its step. Beats may be
+        fractional as long as they are whole pips (multiples of 1/64).
+    crossfade_beats : float, default 0
+        Over the last `crossfade_beats` of each step the output moves from that step's
+        source to the next one's (the last step fades into the first). The next source is
+        read at its own time then, negative pips just before its step, so the fade ends
+        exactly where the next step begins.
+    library : velmora.PatternLibrary, optional
+        Where names among the sources are looked up first.
+
+    Notes
+    -----
+    The crossfade is linear (the two weights sum to one), not equal-power: these are
+    positions, not sound powers, so a linear blend keeps the output between the two
+    sources (always a valid position) and leaves it unchanged where they agree, while an
+    equal-power blend would bulge by up to √2 half-way. A sequence is a pure function of
+    the pip with period `period_pips`, the total length of its steps.
+
+    Raises
+    ------
+    ValueError
+        No steps, a step of zero or negative beats, a crossfade longer than a step.
+    TypeError
+        Steps that are not (source, beats) pairs, sources of the wrong kind.
+
+    Example
+    -------
+    >>> from velmora_kit import render
+    >>> intro = Sequence([("bounce", 4), (Layer("sway", rate=2), 4)], crossfade_beats=1)
+    >>> intro.period_pips
+    512
+    """
+
+    __slots__ = ("_steps", "_lengths", "_ends", "_crossfade", "_library")
+    _steps: tuple[tuple[PatternLike, int], ...]
+    _lengths: tuple[int, ...]
+    _ends: tuple[int, ...]
+    _crossfade: int
+    _library: velmora.PatternLibrary | None
+
+    def __init__(
+        self,
+        steps: SequenceABC[tuple[PatternLike, Any]],
+        *,
+        crossfade_beats: float = 0,
+        library: velmora.PatternLibrary | None = None,
+    ) -> None:
+        if library is not None and not isinstance(library, velmora.PatternLibrary):
+            raise TypeError(f"library must be a velmora.PatternLibrary or None, got {type(library).__name__}")
+        if isinstance(steps, (str, bytes)):
+            raise TypeError(f"steps must be a list of (source, beats) pairs, got {type(steps).__name__}")
+        try:
+            items = list(steps)
+        except TypeError:
+            raise TypeError(f"steps must be a list of (source, beats) pairs, got {type(steps).__name__}") from None
+        if not items:
+            raise ValueError("steps must hold at least one (source, beats) pair, got none")
+        sources: list[PatternLike] = []
+        lengths: list[int] = []
+        for index, item in enumerate(items):
+            if isinstance(item, (str, bytes)) or not isinstance(item, (tuple, list)) or len(item) != 2:
+                raise TypeError(f"steps[{index}] must be a (source, beats) pair, got {item!r}")
+            source, beats = item
+            _check_source(source, library, f"steps[{index}] source")
+            sources.append(source)
+            lengths.append(_beats_to_pips(f"steps[{index}] beats", beats, allow_zero=False))
+        crossfade = _beats_to_pips("crossfade_beats", crossfade_beats, allow_zero=True)
+        for index, length in enumerate(lengths):
+            if crossfade > length:
+                raise ValueError(
+                    f"crossfade_beats {crossfade_beats!r} is longer than steps[{index}] ({length / PIPS_PER_BEAT:g} beats)"
+                )
+        ends = np.cumsum(np.asarray(lengths, dtype=object)).tolist()
+        if ends[-1] > _MAX_SEQUENCE_PIPS:
+            raise ValueError(f"steps total {ends[-1]} pips, more than {_MAX_SEQUENCE_PIPS}")
+        set_ = object.__setattr__
+        set_(self, "_steps", tuple(zip(sources, lengths)))
+        set_(self, "_lengths", tuple(lengths))
+        set_(self, "_ends", tuple(int(e) for e in ends))
+        set_(self, "_crossfade", crossfade)
+        set_(self, "_library", library)
+
+    def __setattr__(self, name: str, value: object) -> None:
+        raise AttributeError(f"{type(self).__name__} is immutable")
+
+    def __delattr__(self, name: str) -> None:
+        raise AttributeError(f"{type(self).__name__} is immutable")
+
+    @property
+    def steps(self) -> tuple[tuple[PatternLike, Fraction], ...]:
+        """The (source, beats) pairs, beats as exact fractions."""
+        return tuple((source, Fraction(length, PIPS_PER_BEAT)) for source, length in self._steps)
+
+    @property
+    def crossfade_pips(self) -> int:
+        return self._crossfade
+
+    @property
+    def period_pips(self) -> int:
+        """The total length of the steps in pips: the sequence repeats after it."""
+        return self._ends[-1]
+
+    @property
+    def name(self) -> str:
+        """The step sources' names joined by '+'."""
+        return "+".join(_source_name(source) for source, _ in self._steps)
+
+    def __repr__(self) -> str:
+        steps = ", ".join(f"({source!r}, {Fraction(length, PIPS_PER_BEAT)})" for source, length in self._steps)
+        fade = f", crossfade_beats={Fraction(self._crossfade, PIPS_PER_BEAT)}" if self._crossfade else ""
+        return f"Sequence([{steps}]{fade})"
+
+    def render_pips(self, pips: npt.NDArray[Any], interpolation: str) -> FloatArray:
+        """Positions at checked pips (int64 for "step", float64 for "linear"); use `render`."""
+        flat = np.asarray(pips).reshape(-1)
+        total = self._ends[-1]
+        times: npt.NDArray[Any]
+        if interpolation == "step":
+            times = np.mod(flat.astype(np.int64, copy=False), total)
+        else:
+            times = np.mod(flat.astype(np.float64, copy=False), float(total))
+            times[times >= total] = 0.0
+        ends = np.asarray(self._ends, dtype=times.dtype)
+        index = np.searchsorted(ends, times, side="right")
+        out = np.empty(flat.shape + (3,), dtype=np.float64)
+        count = len(self._steps)
+        for i, (source, length) in enumerate(self._steps):
+            mask = index == i
+            if not mask.any():
+                continue
+            local = times[mask]
+            start = self._ends[i] - length
+            values = render(source, local - start, library=self._library, interpolation=interpolation)
+            if self._crossfade:
+                fade_start = self._ends[i] - self._crossfade
+                fading = local >= fade_start
+                if fading.any():
+                    following = self._steps[(i + 1) % count][0]
+                    at = local[fading]
+                    ahead = render(following, at - self._ends[i], library=self._library, interpolation=interpolation)
+                    weight = ((at - fade_start) / float(self._crossfade))[:, np.newaxis]
+                    blended = values[fading] * (1.0 - weight) + ahead * weight
+                    values[fading] = np.clip(blended, -1.0, 1.0)
+            out[mask] = values
+        return out.reshape(np.shape(pips) + (3,))
+
+
+# --- fan ----------------------------------------------------------------------------------
+
+
+def fan(
+    source: PatternLike,
+    count: int,
+    spread_pips: int,
+    pips: object,
+    *,
+    library: velmora.PatternLibrary | None = None,
+    interpolation: str = "step",
+) -> FloatArray:
+    """Renders `count` copies of a source with phases 0, spread, 2·spread, …
+
+    For a row of lights or objects that should move as one wave: copy k is the source
+    `k × spread_pips` pips ahead (a negative spread makes the wave run the other way).
+
+    Parameters
+    ----------
+    source : str, velmora.SampledPattern or motion source
+        Anything a `Layer` takes.
+    count : int
+        How many copies, at least 1.
+    spread_pips : int
+        The phase step between neighbouring copies.
+    pips : int, sequence or numpy.ndarray
+        The pips to render, as `render` takes them.
+    library : velmora.PatternLibrary, optional
+    interpolation : {"step", "linear"}
+
+    Returns
+    -------
+    numpy.ndarray, float64, shape ``(count,) + pips.shape + (3,)``
+
+    Raises
+    ------
+    ValueError
+        A count below 1, pips out of range, an unknown name.
+    TypeError
+        Arguments of the wrong kind.
+
+    Example
+    -------
+    >>> fan("bounce", 4, 16, [0, 8]).shape
+    (4, 2, 3)
+    """
+    copies = _check_int("count", count)
+    if copies < 1:
+        raise ValueError(f"count must be at least 1, got {count!r}")
+    spread = _check_int("spread_pips", spread_pips)
+    if interpolation not in INTERPOLATIONS:
+        raise ValueError(f"interpolation must be 'step' or 'linear', got {interpolation!r}")
+    checked = check_pips(pips, interpolation)
+    out = np.empty((copies,) + checked.shape + (3,), dtype=np.float64)
+    for k in range(copies):
+        layer = Layer(source, library=library, phase=k * spread)
+        out[k] = render(layer, checked, interpolation=interpolation)
+    return out

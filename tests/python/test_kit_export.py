@@ -1,0 +1,136 @@
+"""Keyframe export read back: CSV and .chan bit for bit, glTF through pygltflib."""
+
+from __future__ import annotations
+
+import base64
+import csv
+import sys
+
+import mido
+import numpy as np
+import pytest
+
+from velmora_kit import Layer, Sequence, TempoMap, export, frames, render
+
+pygltflib = pytest.importorskip("pygltflib")
+
+# Steps, a ramp and a fractional frame rate: frame times that fall between pips.
+TEMPO = TempoMap.from_changes([(0, 120.0), (4, 90.0, 150.0, 8), (12, 100.0)])
+SOURCE = Sequence([(Layer("helix", rate="3/2", swing=0.6), 4), ("flam", 2)], crossfade_beats=1)
+
+
+def read_csv(path):
+    with open(path, newline="") as handle:
+        rows = list(csv.reader(handle))
+    assert rows[0] == ["frame", "seconds", "pip", "x", "y", "z"]
+    return rows[1:]
+
+
+def test_csv_reads_back_bit_identical_for_a_tempo_map_with_changes(tmp_path, capsys):
+    path = export(SOURCE, tmp_path / "motion.csv", tempo=TEMPO, fps=29.97, seconds=14.0, start_seconds=0.5)
+    rows = read_csv(path)
+    pips = frames(TEMPO, 29.97, 14.0, start_seconds=0.5)
+    assert len(rows) == len(pips) == 420
+    want = render(SOURCE, pips)
+    assert [int(r[0]) for r in rows] == list(range(420))
+    assert [float(r[1]) for r in rows] == (0.5 + np.arange(420) / 29.97).tolist()
+    assert [int(r[2]) for r in rows] == pips.tolist()
+    assert np.array([[float(v) for v in r[3:]] for r in rows]).tobytes() == want.tobytes()
+    assert capsys.readouterr().err == ""  # no progress bar when stderr is not a terminal
+
+
+def test_midi_driven_csv_follows_the_files_tempo_map(tmp_path):
+    song = mido.MidiFile(ticks_per_beat=480)
+    track = mido.MidiTrack()
+    song.tracks.append(track)
+    for delta, tempo in ((0, 600_000), (1920, 400_000), (960, 475_000)):
+        track.append(mido.MetaMessage("set_tempo", tempo=tempo, time=delta))
+    track.append(mido.Message("note_on", note=60, time=3840))
+    song.save(tmp_path / "song.mid")
+    tempo = TempoMap.from_midi(tmp_path / "song.mid")
+    rows = read_csv(export("lfo_morph", tmp_path / "song.csv", tempo=tempo, fps=60, seconds=6.0))
+    times = np.array([float(r[1]) for r in rows])
+    assert [int(r[2]) for r in rows] == tempo.pip(times).tolist()
+    assert np.array([[float(v) for v in r[3:]] for r in rows]).tobytes() == render("lfo_morph", tempo.pip(times)).tobytes()
+
+
+def test_chan_lines_are_xyz_with_full_precision(tmp_path):
+    path = export("figure_eight", tmp_path / "eight.chan", tempo=97.5, fps=24, seconds=3)
+    lines = path.read_text().splitlines()
+    want = render("figure_eight", frames(97.5, 24, 3))
+    assert np.array([[float(v) for v in line.split(" ")] for line in lines]).tobytes() == want.tobytes()
+
+
+def test_linear_export_writes_the_fractional_positions(tmp_path):
+    rows = read_csv(export("sway", tmp_path / "s.csv", tempo=TEMPO, fps=50, seconds=2, interpolation="linear"))
+    positions = TEMPO.pip_position(np.arange(100) / 50.0)
+    assert [float(r[2]) for r in rows] == positions.tolist()
+    got = np.array([[float(v) for v in r[3:]] for r in rows])
+    assert got.tobytes() == render("sway", positions, interpolation="linear").tobytes()
+
+
+def gltf_arrays(gltf, blob):
+    """Every accessor of the asset decoded by its own metadata (offsets, counts, types)."""
+    sizes = {"SCALAR": 1, "VEC3": 3}
+    out = []
+    for accessor in gltf.accessors:
+        assert accessor.componentType == pygltflib.FLOAT
+        view = gltf.bufferViews[accessor.bufferView]
+        start = (view.byteOffset or 0) + (accessor.byteOffset or 0)
+        width = sizes[accessor.type]
+        data = np.frombuffer(blob, dtype="<f4", count=accessor.count * width, offset=start)
+        out.append(data.reshape(accessor.count, width) if width > 1 else data)
+    return out
+
+
+@pytest.mark.parametrize("suffix", ["glb", "gltf"])
+def test_gltf_animation_loads_back_with_the_rendered_values(tmp_path, suffix):
+    source = Layer("helix", rate="2/3", scale=0.8)
+    path = export(source, tmp_path / f"helix.{suffix}", tempo=TEMPO, fps=30, seconds=10, start_seconds=1.0)
+    gltf = pygltflib.GLTF2().load(str(path))
+    if suffix == "glb":
+        blob = gltf.binary_blob()
+    else:
+        uri = gltf.buffers[0].uri
+        assert uri.startswith("data:application/octet-stream;base64,")
+        blob = base64.b64decode(uri.split(",", 1)[1])
+    assert len(blob) == gltf.buffers[0].byteLength
+    assert [node.name for node in gltf.nodes] == ["helix"] and gltf.scenes[gltf.scene].nodes == [0]
+    (animation,) = gltf.animations
+    (sampler,) = animation.samplers
+    (channel,) = animation.channels
+    assert sampler.interpolation == "LINEAR"
+    assert (channel.target.node, channel.target.path) == (0, "translation")
+    arrays = gltf_arrays(gltf, blob)
+    times, values = arrays[sampler.input], arrays[sampler.output]
+    want_times = 1.0 + np.arange(300) / 30.0
+    want = render(source, frames(TEMPO, 30, 10, start_seconds=1.0))
+    assert np.all(np.diff(times) > 0)
+    assert np.abs(times - want_times).max() <= 1e-6
+    assert np.abs(values - want).max() <= 1e-6
+    for accessor, data in zip(gltf.accessors, (times.reshape(-1, 1), values)):
+        assert accessor.min == data.min(axis=0).tolist() and accessor.max == data.max(axis=0).tolist()
+
+
+def test_export_refusals(tmp_path, monkeypatch):
+    with pytest.raises(ValueError, match=r"path must end in \.csv, \.chan, \.gltf or \.glb \(or give format=\), got '.*x\.txt'"):
+        export("bounce", tmp_path / "x.txt", tempo=120, fps=30, seconds=1)
+    with pytest.raises(ValueError, match="format must be one of csv, chan, gltf, glb, got 'fbx'"):
+        export("bounce", tmp_path / "x.csv", tempo=120, fps=30, seconds=1, format="fbx")
+    with pytest.raises(ValueError, match="seconds must span at least one frame, got 0"):
+        export("bounce", tmp_path / "x.csv", tempo=120, fps=30, seconds=0)
+    with pytest.raises(ValueError, match="fps must be finite and positive, got 0"):
+        export("bounce", tmp_path / "x.csv", tempo=120, fps=0, seconds=1)
+    with pytest.raises(ValueError, match="Unknown velmora: bonce"):
+        export("bonce", tmp_path / "x.csv", tempo=120, fps=30, seconds=1)
+    with pytest.raises(TypeError, match="tempo must be a BPM number or a TempoMap, got str"):
+        export("bounce", tmp_path / "x.csv", tempo="120", fps=30, seconds=1)
+    with pytest.raises(ValueError, match="are equal as glTF's 32-bit floats"):
+        export("bounce", tmp_path / "late.glb", tempo=120, fps=60, seconds=0.1, start_seconds=5e6)
+    monkeypatch.setitem(sys.modules, "pygltflib", None)
+    with pytest.raises(ImportError, match=r"pip install 'velmora\[gltf\]'"):
+        export("bounce", tmp_path / "x.glb", tempo=120, fps=30, seconds=1)
+    assert sorted(p.name for p in tmp_path.iterdir()) == []  # nothing half-written
+    # The format argument wins over the suffix.
+    path = export("bounce", tmp_path / "keys.dat", tempo=120, fps=30, seconds=1, format="chan")
+    assert len(path.read_text().splitlines()) == 30
