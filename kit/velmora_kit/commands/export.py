@@ -1,0 +1,97 @@
+"""`velmora export`: bake one pattern to keyframes (CSV, channel file or glTF).
+
+Only argparse is imported at start-up; the rendering and writing are imported when the
+command runs.
+"""
+
+from __future__ import annotations
+
+import argparse
+import math
+from typing import Any
+
+from velmora_kit.cli import CommandError, check_pattern_names
+
+
+def _positive_float(text: str) -> float:
+    try:
+        value = float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"invalid number: {text!r}") from None
+    if not (math.isfinite(value) and value > 0):
+        raise argparse.ArgumentTypeError(f"must be finite and positive, got {text}")
+    return value
+
+
+def _swing(text: str) -> float:
+    try:
+        value = float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"invalid number: {text!r}") from None
+    if not (value == 0.0 or 0.5 <= value <= 0.75):
+        raise argparse.ArgumentTypeError(f"must be 0 (off) or within 0.5 to 0.75, got {text}")
+    return value
+
+
+def add_parser(subparsers: Any) -> None:
+    parser = subparsers.add_parser(
+        "export",
+        help="bake a pattern to keyframes (.csv, .chan, .gltf, .glb)",
+        description="Write one keyframe per frame of a pattern's motion; the format follows the "
+        "output file's suffix: .csv (frame,seconds,pip,x,y,z), .chan (x y z), .gltf or .glb "
+        "(a glTF 2.0 animation).",
+    )
+    parser.add_argument("name", metavar="NAME", help="a pattern name (velmora list shows them)")
+    parser.add_argument("-o", "--output", metavar="FILE", required=True, help="the file to write")
+    tempo = parser.add_mutually_exclusive_group()
+    tempo.add_argument("--bpm", metavar="B", type=_positive_float, help="constant tempo (default 120)")
+    tempo.add_argument("--midi", metavar="FILE", help="take the tempo map of a standard MIDI file")
+    parser.add_argument("--fps", metavar="F", type=_positive_float, default=60.0, help="frames per second (default 60)")
+    parser.add_argument(
+        "--seconds", metavar="S", type=_positive_float,
+        help="length (default: the MIDI file's length, or one loop of the pattern at the tempo)",
+    )
+    parser.add_argument("--phase", metavar="P", type=int, default=0, help="pips added before sampling (default 0)")
+    parser.add_argument("--rate", metavar="R", default="1", help="playback rate: 2, 1/2, 3/2 (triplet), 2/3 (dotted); default 1")
+    parser.add_argument("--swing", metavar="A", type=_swing, default=0.0, help="swing amount 0.5 to 0.75 (default 0: off)")
+    parser.set_defaults(run=run_export)
+
+
+def run_export(args: argparse.Namespace) -> int:
+    check_pattern_names([args.name])
+    from pathlib import Path
+
+    from velmora_kit.export import EXPORT_FORMATS, export
+    from velmora_kit.modify import Layer, parse_rate
+    from velmora_kit.render import period_of
+    from velmora_kit.tempo import TempoMap
+
+    output = Path(args.output)
+    if output.suffix.lower().lstrip(".") not in EXPORT_FORMATS:
+        raise CommandError(f"output must end in .csv, .chan, .gltf or .glb, got {args.output!r}")
+    if not output.parent.is_dir():
+        raise CommandError(f"output folder does not exist: {str(output.parent)!r}")
+    rate = parse_rate(args.rate, "--rate")
+    source = Layer(args.name, phase=args.phase, rate=rate, swing=args.swing)
+
+    seconds = args.seconds
+    if args.midi is not None:
+        midi_path = Path(args.midi)
+        if not midi_path.is_file():
+            raise CommandError(f"MIDI file not found: {args.midi!r}")
+        tempo: TempoMap | float = TempoMap.from_midi(str(midi_path))
+        if seconds is None:
+            import mido  # type: ignore[import-untyped]
+
+            seconds = float(mido.MidiFile(str(midi_path)).length)
+            if not seconds > 0:
+                raise CommandError(f"MIDI file {args.midi!r} has no length; give --seconds")
+    else:
+        tempo = args.bpm if args.bpm is not None else 120.0
+        if seconds is None:
+            seconds = period_of(args.name) / 64 * 60.0 / float(tempo)
+
+    export(source, output, tempo=tempo, fps=args.fps, seconds=seconds)
+    frames = math.ceil(round(seconds * args.fps, 9))
+    print(f"wrote {frames} frames ({seconds:g} s at {args.fps:g} fps) of {args.name} to {output}")
+    return 0
