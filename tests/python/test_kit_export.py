@@ -10,6 +10,7 @@ import mido
 import numpy as np
 import pytest
 
+import velmora
 from velmora_kit import Layer, Sequence, TempoMap, export, frames, render
 
 pygltflib = pytest.importorskip("pygltflib")
@@ -156,6 +157,9 @@ def test_export_refusals(tmp_path, monkeypatch):
         export("bounce", tmp_path / "x.csv", tempo="120", fps=30, seconds=1)
     with pytest.raises(ValueError, match="are equal as glTF's 32-bit floats"):
         export("bounce", tmp_path / "late.glb", tempo=120, fps=60, seconds=0.1, start_seconds=5e6)
+    recording = velmora.SampledRecording("take", ["cc1"], [[0.0], [0.5]], 120.0)
+    with pytest.raises(TypeError, match="a velmora.SampledRecording has no x, y, z to export"):
+        export(recording, tmp_path / "x.csv", tempo=120, fps=30, seconds=1)
     monkeypatch.setitem(sys.modules, "pygltflib", None)
     with pytest.raises(ImportError, match=r"pip install 'velmora\[gltf\]'"):
         export("bounce", tmp_path / "x.glb", tempo=120, fps=30, seconds=1)
