@@ -132,6 +132,16 @@ def test_swing_keeps_the_pair_ends_and_moves_the_offbeat():
     assert not np.array_equal(swung, straight)
 
 
+def test_fractional_pips_read_the_source_between_its_pips():
+    def linear(source, position):
+        return render(source, [position], interpolation="linear")[0].tolist()
+
+    assert linear(Layer("helix", rate="1/2", phase=3), 10.5) == linear("helix", 6.75)
+    assert linear(Layer("helix", rate="1/2", phase=3), -10.5 - 256 * 2**20) == linear("helix", 256 - 3.75)
+    # Second half of a 0.75 swing pair: 32 + (t - 48) / 0.5.
+    assert linear(Layer("helix", swing=0.75), 64 * 3 + 50.5) == linear("helix", 64 * 3 + 37.0)
+
+
 def test_phase_is_a_time_shift_and_fan_stacks_phases():
     layer = Layer("helix", rate="3/2", swing=0.6)
     shifted = Layer("helix", rate="3/2", swing=0.6, phase=37)
