@@ -356,6 +356,9 @@ class Layer:
             period = source_period * b // math.gcd(a, source_period * b)
             if swing_value is not None:
                 period = math.lcm(period, 2 * grid)
+        elif not -_INT64_SAFE < phase_value < _INT64_SAFE:
+            # A source that never loops cannot wrap the phase away.
+            raise ValueError(f"phase must lie within ±2**62 for a source that does not loop, got {phase!r}")
         values_identity = scale_value == (1.0, 1.0, 1.0) and offset_value == (0.0, 0.0, 0.0)
         set_ = object.__setattr__
         set_(self, "_source", pattern)
@@ -534,6 +537,9 @@ class Layer:
         if self._source_period is not None:
             floor = floor % self._source_period
         if floor.dtype == object:
+            outside = [f for f in floor if not -_INT64_SAFE < f < _INT64_SAFE]
+            if outside:  # only for a source that does not loop, which reads these pips as they are
+                raise ValueError(f"source position {outside[0]} lies outside the signed 32-bit pip range")
             floor = np.array([int(f) for f in floor], dtype=np.int64) if floor.size else floor.astype(np.int64)
         return floor.astype(np.int64, copy=False), remainder, denominator
 
