@@ -66,29 +66,25 @@ std::int64_t gather_step(const py::array& table, const py::array& pips, const py
 }
 
 // Linear interpolation between the rows at floor(p) and floor(p) + 1, wrapping across the
-// loop: low + (high - low) * frac, the same operations as the numpy fallback. A pip that is
-// not finite writes NaN; one far outside the 32-bit range is reduced exactly with fmod.
-void gather_linear(const py::array& table, const py::array& pips, const py::array& out) {
+// loop: low + (high - low) * frac, the same operations as the numpy fallback. Returns the
+// position of the first pip that is not finite or whose floor lies outside the signed
+// 32-bit range, or -1; such a pip writes NaN (one far outside is never cast to an integer).
+std::int64_t gather_linear(const py::array& table, const py::array& pips, const py::array& out) {
     const Buffers b = check(table, pips, out);
     if (!py::isinstance<py::array_t<double>>(pips)) throw std::invalid_argument("pips must be a float64 array");
     const double* p = static_cast<const double*>(pips.data());
     const bool power_of_two = (b.period & (b.period - 1)) == 0;
-    const double limit = 4611686018427387904.0;  // 2^62: beyond it the cast to int64 could overflow
+    std::int64_t first_bad = -1;
     for (std::int64_t i = 0, n = pips.size(); i < n; ++i) {
         double* o = b.out + 3 * i;
         const double whole = std::floor(p[i]);
-        if (!std::isfinite(whole)) {
+        if (!(whole >= -2147483648.0 && whole <= 2147483647.0)) {  // also NaN
+            if (first_bad < 0) first_bad = i;
             o[0] = o[1] = o[2] = std::numeric_limits<double>::quiet_NaN();
             continue;
         }
         const double frac = p[i] - whole;
-        std::int64_t low;
-        if (std::fabs(whole) < limit) {
-            low = wrap(static_cast<std::int64_t>(whole), b.period, power_of_two);
-        } else {
-            double r = std::fmod(whole, static_cast<double>(b.period));
-            low = static_cast<std::int64_t>(r < 0 ? r + static_cast<double>(b.period) : r);
-        }
+        const std::int64_t low = wrap(static_cast<std::int64_t>(whole), b.period, power_of_two);
         const std::int64_t high = low + 1 == b.period ? 0 : low + 1;
         const double* a = b.table + 3 * low;
         const double* c = b.table + 3 * high;
@@ -96,6 +92,7 @@ void gather_linear(const py::array& table, const py::array& pips, const py::arra
         o[1] = a[1] + (c[1] - a[1]) * frac;
         o[2] = a[2] + (c[2] - a[2]) * frac;
     }
+    return first_bad;
 }
 
 }  // namespace
