@@ -47,8 +47,9 @@ PIP_MIN = -(2**31)
 PIP_MAX = 2**31 - 1
 INTERPOLATIONS = ("step", "linear")
 
-# Far more tables than any animation uses at once; a library's largest pattern is 1.5 MiB.
-_CACHE_ENTRIES = 256
+# Room for every built-in table at once (1,731 of at most 24 KiB); a user pattern's table
+# is at most 1.5 MiB, and the byte bound keeps libraries and recordings in check.
+_CACHE_ENTRIES = 4096
 _CACHE_BYTES = 256 * 2**20
 
 FloatArray = npt.NDArray[np.float64]
