@@ -83,8 +83,10 @@ class _TableCache:
     """A least-recently-used map from keys to read-only arrays, bounded in entries and bytes.
 
     Keys that involve a Python object hold `id(obj)`; the entry keeps a weak reference to
-    the object and is dropped as soon as the object dies, so a recycled id never finds a
-    stale table.
+    the object, so a recycled id never finds a stale table, and the entry goes once the
+    object dies. The weak reference's callback may run inside any allocation (the garbage
+    collector), even one made while this cache holds its lock, so it only notes the dead
+    entry; the next call under the lock removes it.
     """
 
     def __init__(self, max_entries: int, max_bytes: int) -> None:
@@ -93,10 +95,12 @@ class _TableCache:
         self._max_entries = max_entries
         self._max_bytes = max_bytes
         self._lock = threading.Lock()
+        self._dead: list[tuple[Hashable, Any]] = []  # list.append is safe from any callback
 
     def get(self, key: Hashable, owner: object | None) -> Any:
         """The value stored under `key` (for `owner`, when given), or None."""
         with self._lock:
+            self._purge()
             entry = self._entries.get(key)
             if entry is None:
                 return None
@@ -107,15 +111,17 @@ class _TableCache:
             return value[0]
 
     def put(self, key: Hashable, owner: object | None, value: Any, size: int) -> None:
+        """Stores `value` (of `size` bytes) under `key`, for as long as `owner` lives."""
         if size > self._max_bytes:
             return
         ref: Any = None
         if owner is not None:
             try:
-                ref = weakref.ref(owner, functools.partial(self._forget, key))
+                ref = weakref.ref(owner, functools.partial(_note_dead, self._dead, key))
             except TypeError:
                 return  # an object that cannot be watched is never cached
         with self._lock:
+            self._purge()
             self._drop(key)
             self._entries[key] = (ref, (value, size))
             self._bytes += size
@@ -127,8 +133,9 @@ class _TableCache:
             self._entries.clear()
             self._bytes = 0
 
-    def _forget(self, key: Hashable, ref: Any) -> None:
-        with self._lock:
+    def _purge(self) -> None:
+        while self._dead:
+            key, ref = self._dead.pop()
             entry = self._entries.get(key)
             if entry is not None and entry[0] is ref:
                 self._drop(key)
@@ -137,6 +144,10 @@ class _TableCache:
         entry = self._entries.pop(key, None)
         if entry is not None:
             self._bytes -= entry[1][1]
+
+
+def _note_dead(dead: list[tuple[Hashable, Any]], key: Hashable, ref: Any) -> None:
+    dead.append((key, ref))
 
 
 _cache = _TableCache(_CACHE_ENTRIES, _CACHE_BYTES)
