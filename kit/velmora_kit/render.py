@@ -519,7 +519,8 @@ def _gather_linear(rows: FloatArray, pips: FloatArray) -> FloatArray:
     after[after == period] = 0
     low = np.take(rows, base, axis=0)
     high = np.take(rows, after, axis=0)
-    result: FloatArray = low + (high - low) * frac
+    # At a whole pip the stored row itself (low + 0 would turn a -0.0 into 0.0).
+    result: FloatArray = np.where(frac == 0.0, low, low + (high - low) * frac)
     return result
 
 
