@@ -23,12 +23,13 @@ import collections
 import math
 import numbers
 import warnings
-from collections.abc import Iterable, Sequence
+from collections.abc import Sequence
 from typing import Any
 
 import numpy as np
 
 import velmora
+from velmora_kit._checks import check_items
 from velmora_kit.tempo import PIP_TOLERANCE, PIPS_PER_BEAT, TempoMap, _describe, _read_midi
 
 __all__ = ["MidiClock", "recording_from_midi"]
@@ -46,10 +47,9 @@ def _axis_name(controller: int | str) -> str:
 
 
 def _check_controllers(controllers: object) -> list[int | str]:
-    if isinstance(controllers, (str, bytes)) or not isinstance(controllers, Iterable):
-        raise TypeError(f"controllers must be a list of controller numbers and/or 'pitchwheel', got {controllers!r}")
+    items = check_items("controllers", controllers, "a list of controller numbers and/or 'pitchwheel'")
     chosen: list[int | str] = []
-    for controller in controllers:
+    for controller in items:
         if controller == "pitchwheel" and isinstance(controller, str):
             pass
         elif isinstance(controller, numbers.Integral) and not isinstance(controller, bool):
@@ -76,7 +76,7 @@ def recording_from_midi(
     """Controller automation of a MIDI file as a recording, one row per pip.
 
     Each chosen controller is one axis, named ``cc<N>`` (or ``pitchwheel``) in the order
-    given. The rows run from the pip of the first chosen event to the pip of the last (pip
+    given; a chosen controller without any event rests at 0, with a `UserWarning`. The rows run from the pip of the first chosen event to the pip of the last (pip
     = `TempoMap.tick_to_pip` of the event's tick); each lane holds its last value until its
     next event and its first value before its first event; where one lane has several
     events at one pip, the last one (in mido's merged track order) wins. Values map to
@@ -166,8 +166,9 @@ def recording_from_midi(
     values = np.empty((rows, len(chosen)), dtype=np.float64)
     for lane, (pips, lane_events) in enumerate(zip(lane_pips, events)):
         lane_values = np.array([v for _, v in lane_events], dtype=np.float64)
-        if not pips.size:  # a lane without events holds nothing to hold: it rests at 0
+        if not pips.size:  # a lane without events has nothing to hold: it rests at 0
             values[:, lane] = 0.0
+            warnings.warn(f"{_axis_name(chosen[lane])} has no events; its axis rests at 0", UserWarning, stacklevel=2)
             continue
         # The last event at or before each row's pip (the last of several at one pip);
         # before the lane's first event, its first value.
