@@ -107,6 +107,10 @@ def test_layer_with_defaults_is_bit_identical_to_its_source():
         linear = render(layer, floats, interpolation="linear")
         assert linear.tobytes() == render(source, floats, interpolation="linear", **kwargs).tobytes()
     assert Layer("bounce", swing=0.0).period_pips == 64 and Layer("bounce", swing=0.5).swing is None
+    # A library's own name, three samples long, at 3/2: source pip floor(3p / 2), period 2.
+    layered = Layer("wobble", library=library, rate="3/2")
+    assert layered.period_pips == 2
+    assert np.array_equal(render(layered, RANDOM_PIPS), render(user, (RANDOM_PIPS * 3) // 2 % 3))
 
 
 def test_a_whole_loop_tabled_gives_the_same_bits_as_single_pips():
