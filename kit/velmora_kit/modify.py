@@ -182,7 +182,7 @@ def _beats_to_pips(name: str, beats: object, *, allow_zero: bool) -> int:
     except (ValueError, TypeError, ZeroDivisionError):
         raise ValueError(f"{name} must be a finite number of beats, got {beats!r}") from None
     if exact < 0 or (exact == 0 and not allow_zero):
-        raise ValueError(f"{name} must be {'not negative' if allow_zero else 'positive'}, got {beats!r}")
+        raise ValueError(f"{name} must {'not be negative' if allow_zero else 'be positive'}, got {beats!r}")
     pips = exact * PIPS_PER_BEAT
     if pips.denominator != 1:
         raise ValueError(f"{name} must be a whole number of pips (a multiple of 1/64 beat), got {beats!r}")

@@ -256,6 +256,7 @@ def test_containers_of_every_kind_are_accepted():
         (lambda: Sequence([("bounce", 1), ("sway", -2)]), ValueError, "steps[1] beats must be positive, got -2"),
         (lambda: Sequence([("bounce", 0.3)]), ValueError, "steps[0] beats must be a whole number of pips (a multiple of 1/64 beat), got 0.3"),
         (lambda: Sequence([("bounce", 2), ("sway", 1)], crossfade_beats=1.5), ValueError, "crossfade_beats 1.5 is longer than steps[1] (1 beats)"),
+        (lambda: Sequence([("bounce", 1)], crossfade_beats=-1), ValueError, "crossfade_beats must not be negative, got -1"),
         (lambda: Sequence([]), ValueError, "steps must hold at least one (source, beats) pair, got none"),
         (lambda: Sequence(["bounce"]), TypeError, "steps[0] must be a (source, beats) pair, got 'bounce'"),
         (lambda: fan("bounce", 0, 16, [0]), ValueError, "count must be at least 1, got 0"),
