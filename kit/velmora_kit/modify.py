@@ -381,6 +381,18 @@ class Layer:
     def __delattr__(self, name: str) -> None:
         raise AttributeError(f"{type(self).__name__} is immutable")
 
+    # Immutable: a copy is the object itself, and pickling rebuilds it from its arguments.
+    def __copy__(self) -> Layer:
+        return self
+
+    def __deepcopy__(self, memo: object) -> Layer:
+        return self
+
+    def __reduce__(self) -> tuple[Any, ...]:
+        arguments = dict(library=self._library, phase=self._phase, rate=self._rate, swing=self._swing or 0,
+                         swing_grid=self._grid, scale=self._scale, offset=self._offset)
+        return (_rebuild_layer, (self._source, arguments))
+
     # Read-only views of what the layer was built with.
     @property
     def source(self) -> PatternLike:
@@ -622,7 +634,7 @@ class Sequence:
         self,
         steps: SequenceABC[tuple[PatternLike, Any]],
         *,
-        crossfade_beats: float = 0,
+        crossfade_beats: float | Fraction = 0,
         library: velmora.PatternLibrary | None = None,
     ) -> None:
         if library is not None and not isinstance(library, velmora.PatternLibrary):
@@ -666,6 +678,15 @@ class Sequence:
 
     def __delattr__(self, name: str) -> None:
         raise AttributeError(f"{type(self).__name__} is immutable")
+
+    def __copy__(self) -> Sequence:
+        return self
+
+    def __deepcopy__(self, memo: object) -> Sequence:
+        return self
+
+    def __reduce__(self) -> tuple[Any, ...]:
+        return (_rebuild_sequence, (self.steps, Fraction(self._crossfade, PIPS_PER_BEAT), self._library))
 
     @property
     def steps(self) -> tuple[tuple[PatternLike, Fraction], ...]:
@@ -736,6 +757,14 @@ class Sequence:
                     values[fading] = np.clip(blended, -1.0, 1.0)
             out[mask] = values
         return out
+
+
+def _rebuild_layer(source: PatternLike, arguments: dict[str, Any]) -> Layer:
+    return Layer(source, **arguments)
+
+
+def _rebuild_sequence(steps: Any, crossfade_beats: Fraction, library: velmora.PatternLibrary | None) -> Sequence:
+    return Sequence(steps, crossfade_beats=crossfade_beats, library=library)
 
 
 # --- fan ----------------------------------------------------------------------------------

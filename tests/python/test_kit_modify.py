@@ -3,7 +3,9 @@
 from __future__ import annotations
 
 import collections.abc
+import copy
 import math
+import pickle
 from fractions import Fraction
 
 import numpy as np
@@ -268,12 +270,17 @@ def test_bad_input_names_the_parameter_and_the_value(build, error, message):
     assert message in str(caught.value)
 
 
-def test_layers_are_immutable():
+def test_layers_are_immutable_and_survive_copies_and_pickles():
     layer = Layer("bounce", rate=2)
     with pytest.raises(AttributeError):
         layer.rate = 3  # type: ignore[misc]
     with pytest.raises(AttributeError):
         two_step().steps = ()  # type: ignore[misc]
+    seq = Sequence([(Layer("helix", rate="2/3", swing=Fraction(3, 5), phase=-7, scale=(1, 0.5, -1)), 3), ("flam", 1)], crossfade_beats=0.25)
+    assert copy.deepcopy(seq) is seq
+    again = pickle.loads(pickle.dumps(seq))
+    pips = np.arange(-1000, 1000)
+    assert repr(again) == repr(seq) and np.array_equal(render(again, pips), render(seq, pips))
 
 
 def test_device_mapping_hits_the_ends_exactly():
