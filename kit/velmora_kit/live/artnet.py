@@ -105,8 +105,8 @@ class ArtNetSink:
     pan_degrees, tilt_degrees : float
         The fixture's full pan and tilt ranges (540° and 270° on most moving heads).
         180 maps x or y straight onto the whole DMX range.
-    port : int
-        UDP port; Art-Net's own is 6454.
+    port : int, optional
+        UDP port; Art-Net's own (6454) by default.
 
     Raises
     ------
@@ -134,7 +134,7 @@ class ArtNetSink:
         patch: Mapping[str, tuple[int, str]],
         pan_degrees: float = 540.0,
         tilt_degrees: float = 270.0,
-        port: int = ARTNET_PORT,
+        port: int | None = None,
     ) -> None:
         _, self._address = resolve_host("host", host)
         self._host = host
@@ -146,7 +146,7 @@ class ArtNetSink:
         self._patch = _check_patch(patch)
         self._pan_degrees = _check_degrees("pan_degrees", pan_degrees)
         self._tilt_degrees = _check_degrees("tilt_degrees", tilt_degrees)
-        self._port = check_port("port", port)
+        self._port = check_port("port", ARTNET_PORT if port is None else port)
         _stupid_artnet()  # a missing library is reported here, not at the first tick
         self._sender: Any = None
         self._plan: list[tuple[str, npt.NDArray[np.intp], npt.NDArray[np.intp]]] = []

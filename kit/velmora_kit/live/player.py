@@ -302,6 +302,17 @@ class Player:
         time_source = repr(self._tempo) if self._tempo is not None else "clock"
         return f"Player({list(self.names)!r}, {time_source}, rate_hz={self._rate:g}, sinks={len(self._sinks)})"
 
+    def positions(self, pip: int) -> FloatArray:
+        """Every source at `pip`: shape ``(len(names), 3)``, float64, read-only.
+
+        Row i equals ``render(sources[names[i]], pip)``, bit for bit.
+        """
+        if isinstance(pip, bool) or not isinstance(pip, (int, np.integer)):
+            raise TypeError(f"pip must be an int, got {pip!r}")
+        if not -(2**31) <= int(pip) < 2**31:
+            raise ValueError(f"pip must lie in the signed 32-bit range, got {pip}")
+        return self._sources.at(int(pip))
+
     def frame_at(self, tick: int, deadline: float) -> Frame:
         """The frame of tick `tick`, due at `deadline` (perf_counter seconds)."""
         if self._tempo is not None:
@@ -365,10 +376,12 @@ class Player:
                 opened.append(sink)
             if self._feed is not None:
                 self._feed.start()
-            period = 1.0 / self._rate
+            # Ticks 0 .. count − 1 are due within the limit (rounded so that 0.5 s at
+            # 60 Hz is 30 ticks, not 31 for a float a hair above 30).
+            count = math.ceil(round(limit * self._rate, 9)) if math.isfinite(limit) else None
             start = time.perf_counter()
             tick = 0
-            while tick * period < limit:
+            while count is None or tick < count:
                 deadline = start + tick / self._rate
                 if self._wait_until(deadline):
                     break
@@ -376,7 +389,7 @@ class Player:
                 # is always the newest due tick, once.
                 current = int((time.perf_counter() - start) * self._rate)
                 if current > tick:
-                    skipped = min(current, math.ceil(limit * self._rate)) - tick
+                    skipped = (current if count is None else min(current, count)) - tick
                     late += skipped
                     tick += skipped
                     continue
