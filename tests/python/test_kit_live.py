@@ -262,3 +262,73 @@ def test_late_ticks_are_counted_and_skipped_never_sent_twice() -> None:
     for frame in sink.frames:
         assert frame.pip == tempo.pip(frame.tick / 100.0)
         assert np.array_equal(frame.positions, render("circle", [frame.pip]))
+
+
+def test_velmora_play_sends_osc_and_artnet(monkeypatch: pytest.MonkeyPatch, capsys: pytest.CaptureFixture[str]) -> None:
+    with osc_server() as (osc_port, bundles), artnet_receiver() as (artnet_port, receiver):
+        monkeypatch.setattr("velmora_kit.live.artnet.ARTNET_PORT", artnet_port)
+        status = main(
+            ["play", "bounce", "circle", "--bpm", "90", "--osc", f"127.0.0.1:{osc_port}",
+             "--artnet", "127.0.0.1:7", "--rate", "50", "--latency", "20", "--seconds", "0.2"]
+        )
+        packets = []
+        receiver.settimeout(0.2)
+        with contextlib.suppress(socket.timeout):
+            while True:
+                packets.append(decode_artdmx(receiver.recv(1024)))
+    assert status == 0
+    assert "frames sent" in capsys.readouterr().err
+    assert bundles and len(packets) == len(bundles)
+    for bundle, (universe, data) in zip(bundles, packets):
+        (_, (pip,)) = bundle[0]
+        assert pip in {int(TempoMap(90.0).pip(k / 50 + 0.02)) for k in range(10)}
+        assert [args for _, args in bundle[1:]] == [tuple(np.float32(render(n, [pip])[0]).tolist()) for n in ("bounce", "circle")]
+        # One moving head per pattern, from channels 1 and 5.
+        levels = velmora_kit.dmx_bytes(velmora_kit.to_dmx(np.clip(np.array([render(n, [pip])[0][:2] for n in ("bounce", "circle")]) * [1 / 3, 2 / 3], -1, 1)))
+        assert universe == 7 and list(data[:8]) == levels.reshape(-1).tolist()
+
+
+@pytest.mark.parametrize(
+    ("args", "message"),
+    [
+        (["play", "bounse", "--seconds", "0.1"], "unknown pattern 'bounse' (did you mean bounce"),
+        (["play", "bounce", "--osc", "127.0.0.1", "--seconds", "0.1"], "--osc must be HOST:PORT, got '127.0.0.1'"),
+        (["play", "bounce", "--osc", "127.0.0.1:0", "--seconds", "0.1"], "port must be in 1..65535, got 0"),
+        (["play", "bounce", "--osc", "127.0.0.1:x", "--seconds", "0.1"], "--osc port must be a number"),
+        (["play", "bounce", "--osc", "bad host!:9000", "--seconds", "0.1"], "must be a host name or an IP address"),
+        (["play", "bounce", "--artnet", "127.0.0.1:40000", "--seconds", "0.1"], "universe must be in 0..32767"),
+        (["play", "bounce", "bounce", "--seconds", "0.1"], "more than once"),
+        (["play", "bounce", "--midi-clock", "no such port", "--seconds", "0.1"], "--midi-clock"),
+    ],
+)
+def test_velmora_play_mistakes_are_one_line(args: list[str], message: str, capsys: pytest.CaptureFixture[str]) -> None:
+    assert main(args) != 0
+    err = capsys.readouterr().err
+    assert err.startswith("velmora: ") and message in err and err.count("\n") == 1
+
+
+def test_velmora_play_bad_numbers_are_usage_errors(capsys: pytest.CaptureFixture[str]) -> None:
+    for args in (["--rate", "0"], ["--seconds", "-1"], ["--latency", "nan"], ["--bpm", "x"]):
+        with pytest.raises(SystemExit) as exit_info:
+            main(["play", "bounce", *args])
+        assert exit_info.value.code == 2
+        assert capsys.readouterr().err.count("\n") == 1
+
+
+def test_ctrl_c_ends_velmora_play_cleanly() -> None:
+    with osc_server() as (port, bundles):
+        process = subprocess.Popen(
+            [sys.executable, "-m", "velmora_kit", "play", "sway", "--osc", f"127.0.0.1:{port}"],
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=dict(os.environ),
+        )
+        try:
+            deadline = time.monotonic() + 20.0
+            while not bundles and time.monotonic() < deadline and process.poll() is None:
+                time.sleep(0.01)
+            process.send_signal(signal.SIGINT)
+            _, err = process.communicate(timeout=10)
+        finally:
+            if process.poll() is None:
+                process.kill()
+    assert process.returncode == 130, err
+    assert "Traceback" not in err and "interrupted after" in err and "frames sent" in err

@@ -22,7 +22,7 @@ import velmora
 
 from velmora_kit.live.frame import FloatArray, Frame, Sink
 from velmora_kit.render import MotionSource, render, table
-from velmora_kit.tempo import TempoMap
+from velmora_kit.tempo import PIP_TOLERANCE, PIPS_PER_BEAT, TempoMap
 
 __all__ = ["Player", "PlaySummary"]
 
@@ -33,7 +33,13 @@ class ClockLike(Protocol):
 
     def feed(self, message: Any, timestamp: float) -> None: ...
 
-    def pip(self, now: float) -> int: ...
+    def pip_position(self, now: float) -> float: ...
+
+    @property
+    def bpm(self) -> float: ...
+
+    @property
+    def running(self) -> bool: ...
 
 
 @dataclass(frozen=True)
@@ -322,8 +328,16 @@ class Player:
         else:
             assert self._clock is not None
             with self._clock_lock:
-                pip = int(self._clock.pip(deadline + self._latency))
-                bpm = float(getattr(self._clock, "bpm", 0.0))
+                position = float(self._clock.pip_position(deadline))
+                bpm = float(self._clock.bpm)
+                running = bool(self._clock.running)
+            # The latency is taken at the clock's tempo estimate: a clock knows no more than
+            # its last message, so it is asked about now, and the rest is extrapolated here.
+            if running:
+                position += self._latency * bpm * (PIPS_PER_BEAT / 60.0)
+            pip = math.floor(position)
+            if pip + 1 - position <= PIP_TOLERANCE:
+                pip += 1
         return Frame(tick, deadline, pip, bpm, self.names, self._sources.at(pip))
 
     def stop(self) -> None:
