@@ -7,6 +7,7 @@ and MIDI in; numpy arrays, keyframe files, OSC and DMX out; and the `velmora` co
 
 from __future__ import annotations
 
+from velmora_kit.midi import MidiClock, recording_from_midi
 from velmora_kit.render import MotionSource, check_pips, period_of, render, table
 from velmora_kit.tempo import PIP_TOLERANCE, TempoMap, frames
 
@@ -18,12 +19,14 @@ from velmora_kit.modify import Layer, Sequence, fan, parse_rate
 from velmora_kit.live import ArtNetSink, Frame, OscSink, Player, PlaySummary, Sink
 
 __all__: list[str] = [
+    "MidiClock",
     "MotionSource",
     "PIP_TOLERANCE",
     "TempoMap",
     "check_pips",
     "frames",
     "period_of",
+    "recording_from_midi",
     "render",
     "table",
     # motion out: modifiers, device mapping, keyframe export, the catalogue as records

@@ -523,11 +523,13 @@ def _check_changes(changes: object) -> list[tuple[float, ...]]:
     if isinstance(changes, (str, bytes)) or not isinstance(changes, Iterable):
         raise TypeError(f"changes must be a sequence of (beat, bpm) or (beat, bpm_start, bpm_end, beats) tuples, got {type(changes).__name__}")
     normalised: list[tuple[float, ...]] = []
+    given: list[object] = []  # the beats as given, for the messages
     for change in changes:
         if isinstance(change, (str, bytes)) or not hasattr(change, "__len__") or len(change) not in (2, 4):
             raise TypeError(f"each change must be (beat, bpm) or (beat, bpm_start, bpm_end, beats), got {change!r}")
         beat = check_finite("beat", change[0])
         where = f" at beat {change[0]!r}"
+        given.append(change[0])
         if len(change) == 2:
             normalised.append((beat, _check_bpm("bpm" + where, change[1])))
         else:
@@ -541,10 +543,10 @@ def _check_changes(changes: object) -> list[tuple[float, ...]]:
             continue
         previous = normalised[-2]
         if beat <= previous[0]:
-            raise ValueError(f"changes must be in ascending beat order: beat {change[0]!r} follows beat {previous[0]!r}")
+            raise ValueError(f"changes must be in ascending beat order: beat {change[0]!r} follows beat {given[-2]!r}")
         if len(previous) == 4 and previous[0] + previous[3] > beat:
             raise ValueError(
-                f"the ramp at beat {previous[0]!r} ends at beat {previous[0] + previous[3]!r}, "
+                f"the ramp at beat {given[-2]!r} ends at beat {previous[0] + previous[3]!r}, "
                 f"after the next change at beat {change[0]!r}"
             )
     if not normalised:
