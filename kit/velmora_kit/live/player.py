@@ -18,13 +18,17 @@ from dataclasses import dataclass
 from typing import Any, Protocol, runtime_checkable
 
 import numpy as np
+import numpy.typing as npt
 import velmora
 
 from velmora_kit.live.frame import FloatArray, Frame, Sink
-from velmora_kit.render import MotionSource, render, table
+from velmora_kit.render import MotionSource, check_pips, render, table
 from velmora_kit.tempo import PIP_TOLERANCE, PIPS_PER_BEAT, TempoMap
 
 __all__ = ["Player", "PlaySummary"]
+
+# Ticks rendered at once when the tempo is known in advance: half a second at 60 Hz.
+_BLOCK_TICKS = 32
 
 
 @runtime_checkable
@@ -118,19 +122,21 @@ class _Sources:
         self._periods = np.array(periods, dtype=np.int64)
         self._rows = np.array(self._table_rows, dtype=np.intp)
 
-    def at(self, pip: int) -> FloatArray:
-        """Shape (n, 3), read-only: every source at `pip`, exactly as `render` gives it."""
-        positions = np.empty((len(self.names), 3), dtype=np.float64)
+    def at(self, pips: npt.NDArray[np.int64]) -> FloatArray:
+        """Shape (len(pips), n, 3), read-only: every source at every pip, exactly as
+        `render` gives it."""
+        positions = np.empty((pips.size, len(self.names), 3), dtype=np.float64)
         if self._rows.size:
-            positions[self._rows] = self._stacked[self._offsets + np.mod(pip, self._periods)]
-        for index, source in self._others:
+            index = self._offsets + np.mod(pips[:, np.newaxis], self._periods)
+            positions[:, self._rows] = self._stacked[index]
+        for row, source in self._others:
             if isinstance(source, velmora.SampledRecording):
                 # Playing on past either end of a recording holds its first or last row.
                 first = int(source.start_pip)
-                at = min(max(pip, first), first + int(source.sample_count) - 1)
-                positions[index] = render(source, np.array([at], dtype=np.int64))[0]
+                held = np.clip(pips, first, first + int(source.sample_count) - 1)
+                positions[:, row] = render(source, held)
             else:
-                positions[index] = render(source, np.array([pip], dtype=np.int64))[0]  # type: ignore[arg-type]
+                positions[:, row] = render(source, pips)  # type: ignore[arg-type]
         positions.flags.writeable = False
         return positions
 
@@ -279,6 +285,9 @@ class Player:
                 raise TypeError(f"sinks must have open(names), send(frame) and close(), got {type(sink).__name__}")
         self._stop = threading.Event()
         self._playing = threading.Lock()
+        no_pips: npt.NDArray[np.int64] = np.zeros(0, dtype=np.int64)
+        no_values: FloatArray = np.zeros((0, len(self.names), 3))
+        self._block: tuple[int, npt.NDArray[np.int64], FloatArray, FloatArray] = (0, no_pips, no_values[:, 0, 0], no_values)
 
     @property
     def names(self) -> tuple[str, ...]:
@@ -308,37 +317,55 @@ class Player:
         time_source = repr(self._tempo) if self._tempo is not None else "clock"
         return f"Player({list(self.names)!r}, {time_source}, rate_hz={self._rate:g}, sinks={len(self._sinks)})"
 
-    def positions(self, pip: int) -> FloatArray:
-        """Every source at `pip`: shape ``(len(names), 3)``, float64, read-only.
+    def positions(self, pips: object) -> FloatArray:
+        """Every source at each pip: shape ``pips.shape + (len(names), 3)``, float64, read-only.
 
-        Row i equals ``render(sources[names[i]], pip)``, bit for bit.
+        ``positions(p)[..., i, :]`` equals ``render(sources[names[i]], p)``, bit for bit.
+
+        Raises
+        ------
+        ValueError, TypeError
+            As `render` for pips outside the signed 32-bit range or not integers.
         """
-        if isinstance(pip, bool) or not isinstance(pip, (int, np.integer)):
-            raise TypeError(f"pip must be an int, got {pip!r}")
-        if not -(2**31) <= int(pip) < 2**31:
-            raise ValueError(f"pip must lie in the signed 32-bit range, got {pip}")
-        return self._sources.at(int(pip))
+        checked = check_pips(pips).astype(np.int64)
+        flat = self._sources.at(checked.reshape(-1))
+        return flat.reshape(checked.shape + flat.shape[1:])
 
     def frame_at(self, tick: int, deadline: float) -> Frame:
         """The frame of tick `tick`, due at `deadline` (perf_counter seconds)."""
         if self._tempo is not None:
-            song_seconds = tick / self._rate + self._latency
-            pip = int(self._tempo.pip(song_seconds))
-            bpm = float(self._tempo.bpm(pip)) if not self._tempo.is_constant else float(self._tempo.bpm(0))
-        else:
-            assert self._clock is not None
-            with self._clock_lock:
-                position = float(self._clock.pip_position(deadline))
-                bpm = float(self._clock.bpm)
-                running = bool(self._clock.running)
-            # The latency is taken at the clock's tempo estimate: a clock knows no more than
-            # its last message, so it is asked about now, and the rest is extrapolated here.
-            if running:
-                position += self._latency * bpm * (PIPS_PER_BEAT / 60.0)
-            pip = math.floor(position)
-            if pip + 1 - position <= PIP_TOLERANCE:
-                pip += 1
-        return Frame(tick, deadline, pip, bpm, self.names, self._sources.at(pip))
+            # With a tempo, a tick's pip is known in advance: ticks are rendered a block at
+            # a time, one `render` per source for the whole block.
+            start, pips, bpms, positions = self._block
+            if not start <= tick < start + pips.size:
+                self._prepare(tick)
+                start, pips, bpms, positions = self._block
+            return Frame(tick, deadline, int(pips[tick - start]), float(bpms[tick - start]), self.names, positions[tick - start])
+        assert self._clock is not None
+        with self._clock_lock:
+            position = float(self._clock.pip_position(deadline))
+            bpm = float(self._clock.bpm)
+            running = bool(self._clock.running)
+        # The latency is taken at the clock's tempo estimate: a clock knows no more than
+        # its last message, so it is asked about now, and the rest is extrapolated here.
+        if running:
+            position += self._latency * bpm * (PIPS_PER_BEAT / 60.0)
+        pip = math.floor(position)
+        if pip + 1 - position <= PIP_TOLERANCE:
+            pip += 1
+        return Frame(tick, deadline, pip, bpm, self.names, self._sources.at(np.array([pip], dtype=np.int64))[0])
+
+    def _prepare(self, tick: int) -> None:
+        """Renders the block of ticks from `tick` on, unless it is ready (tempo only)."""
+        if self._tempo is None:
+            return
+        start, pips, _, _ = self._block
+        if start <= tick < start + pips.size:
+            return
+        ticks = np.arange(tick, tick + _BLOCK_TICKS, dtype=np.int64)
+        pips = np.asarray(self._tempo.pip(ticks / self._rate + self._latency), dtype=np.int64)
+        bpms = np.asarray(self._tempo.bpm(pips), dtype=np.float64)
+        self._block = (tick, pips, bpms, self._sources.at(pips))
 
     def stop(self) -> None:
         """Ends `play()` at its next wait; safe to call from any thread."""
@@ -415,6 +442,7 @@ class Player:
                     sink.send(frame)
                 sent += 1
                 tick += 1
+                self._prepare(tick)  # in the time left before the next deadline
             else:
                 self._wait_until(start + limit)
         except KeyboardInterrupt:
