@@ -222,6 +222,7 @@ def test_sink_setup_mistakes() -> None:
         ({"a": "no_such_pattern"}, {"tempo": 120}, ValueError, "no_such_pattern"),
         ({"a": 3}, {"tempo": 120}, TypeError, r"sources\['a'\] must be"),
         ({"a": "bounce"}, {"tempo": 120, "sinks": [object()]}, TypeError, "sinks must have"),
+        ({"a": "bounce"}, {"clock": "IAC Driver Bus 1"}, TypeError, "clock must be a MidiClock"),
         (
             {"r": velmora.SampledRecording("r", ["cc1"], [[0.0]], 120.0)},
             {"tempo": 120},

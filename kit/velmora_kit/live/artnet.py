@@ -3,7 +3,8 @@
 Packets are sent by stupidArtnet (PyPI, the `artnet` extra): a small synchronous
 sender, which suits a player that already keeps its own time; the asyncio-only senders
 would need an event loop beside the player's schedule. Every tick sends the whole
-universe (512 channels), so a receiver that joins late has every value at once.
+universe (512 channels), so a receiver that joins late has every value at once. Its
+packets carry sequence number 0 (sequencing off): receivers take them as they arrive.
 
 Channel values are the device mapping's (`to_dmx`, `dmx_bytes`): −1 → 0, 1 → 65535 (or
 255), rounded to the nearest step; 16-bit values go out as coarse (value >> 8) then fine

@@ -272,13 +272,15 @@ class Player:
             self._tempo = tempo if isinstance(tempo, TempoMap) else TempoMap(check_positive("tempo", tempo))
         elif isinstance(clock, ClockLike):
             self._clock = clock
-        elif isinstance(clock, Iterable):
+        elif isinstance(clock, Iterable) and not isinstance(clock, (str, bytes)):
             self._clock = _midi_clock()
             self._feed = _ClockFeed(self._clock, clock, self._clock_lock)
         else:
             raise TypeError(f"clock must be a MidiClock or an iterable of mido messages, got {type(clock).__name__}")
         self._rate = check_positive("rate_hz", rate_hz)
         self._latency = check_finite("latency_seconds", latency_seconds)
+        if isinstance(sinks, Sink) or not isinstance(sinks, Iterable):
+            raise TypeError(f"sinks must be an iterable of sinks, got {type(sinks).__name__}")
         self._sinks = tuple(sinks)
         for sink in self._sinks:
             if not isinstance(sink, Sink):
