@@ -220,7 +220,9 @@ class Player:
         A clock to follow instead of a tempo. A `MidiClock` that the caller feeds itself
         must be fed `time.perf_counter()` timestamps. An iterable of messages (a mido
         input port, or any iterable) is read on a thread of its own while playing, each
-        message stamped as it arrives, into a new `MidiClock` (`player.clock`).
+        message stamped as it arrives, into a new `MidiClock` (`player.clock`). The
+        clock is asked for the position at each tick's deadline; the latency is added at
+        its tempo estimate while the transport runs.
     rate_hz : float
         Ticks per second.
     latency_seconds : float
@@ -243,9 +245,9 @@ class Player:
     Examples
     --------
     >>> player = Player({"a": "bounce", "b": "circle"}, tempo=120.0)
-    >>> summary = player.play(seconds=0.05)
-    >>> summary.late_ticks
-    0
+    >>> summary = player.play(seconds=0.05)  # ticks 0, 1 and 2
+    >>> summary.frames_sent + summary.late_ticks
+    3
     """
 
     def __init__(
