@@ -375,3 +375,22 @@ def test_a_broken_midi_input_ends_play_with_its_error() -> None:
     with pytest.raises(TypeError, match="mido.Message"):
         player.play(seconds=1.0)
     assert sink.closed == 1
+
+
+def test_a_silent_midi_port_is_polled_and_play_still_ends() -> None:
+    class Port:
+        """Like a mido input port: poll() gives a pending message or None."""
+
+        def __init__(self) -> None:
+            self.pending = [mido.Message("start")]
+
+        def poll(self) -> mido.Message | None:
+            return self.pending.pop() if self.pending else None
+
+        def __iter__(self) -> Iterator[mido.Message]:  # blocking, as a port's is: never used
+            raise AssertionError("a port is polled, not iterated")
+
+    player = Player({"a": "bounce"}, clock=Port(), rate_hz=100.0)
+    summary = player.play(seconds=0.1)
+    assert summary.frames_sent + summary.late_ticks == 10
+    assert player.clock is not None and player.clock.running

@@ -11,7 +11,7 @@ import numpy.typing as npt
 FloatArray = npt.NDArray[np.float64]
 
 
-@dataclass(frozen=True)
+@dataclass(frozen=True, eq=False)  # frames hold arrays: compare their fields, not frames
 class Frame:
     """One tick's positions of every source, all at the same pip.
 
