@@ -76,7 +76,7 @@ def recording_from_midi(
     """Controller automation of a MIDI file as a recording, one row per pip.
 
     Each chosen controller is one axis, named ``cc<N>`` (or ``pitchwheel``) in the order
-    given. The rows run from the pip of the first chosen event to the pip of the last (pip
+    given; a chosen controller without any event rests at 0, with a `UserWarning`. The rows run from the pip of the first chosen event to the pip of the last (pip
     = `TempoMap.tick_to_pip` of the event's tick); each lane holds its last value until its
     next event and its first value before its first event; where one lane has several
     events at one pip, the last one (in mido's merged track order) wins. Values map to
@@ -166,8 +166,9 @@ def recording_from_midi(
     values = np.empty((rows, len(chosen)), dtype=np.float64)
     for lane, (pips, lane_events) in enumerate(zip(lane_pips, events)):
         lane_values = np.array([v for _, v in lane_events], dtype=np.float64)
-        if not pips.size:  # a lane without events holds nothing to hold: it rests at 0
+        if not pips.size:  # a lane without events has nothing to hold: it rests at 0
             values[:, lane] = 0.0
+            warnings.warn(f"{_axis_name(chosen[lane])} has no events; its axis rests at 0", UserWarning, stacklevel=2)
             continue
         # The last event at or before each row's pip (the last of several at one pip);
         # before the lane's first event, its first value.

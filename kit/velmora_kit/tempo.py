@@ -66,9 +66,12 @@ def _values(name: str, values: object) -> tuple[FloatArray, bool]:
         return np.asarray(float(values), dtype=np.float64), True
     if isinstance(values, (str, bytes, bytearray)) or values is None:
         raise TypeError(f"{name} must be a real number or an array of them, got {type(values).__name__}")
-    if not isinstance(values, np.ndarray):
-        values = list(values) if not isinstance(values, (list, tuple)) else values  # type: ignore[call-overload]
-    array = np.asarray(values)
+    try:
+        if not isinstance(values, (np.ndarray, list, tuple)):
+            values = list(values)  # type: ignore[call-overload]  # generators, map, lazy sequences
+        array = np.asarray(values)
+    except (TypeError, ValueError):
+        raise TypeError(f"{name} must be a real number or an array of them, got {type(values).__name__}") from None
     if array.dtype.kind not in "iuf":
         raise TypeError(f"{name} must be a real number or an array of them, got an array of {array.dtype}")
     return array.astype(np.float64, copy=False), False

@@ -142,6 +142,8 @@ def test_recording_from_controller_automation():
     only_channel_1 = recording_from_midi(automation_song(), ["pitchwheel", 7], channel=1)
     assert only_channel_1.dimensions == ["pitchwheel", "cc7"] and only_channel_1.start_pip == 26
     assert only_channel_1.sample(26) == [-1.0, 10 / 63.5 - 1]
+    with pytest.warns(UserWarning, match="^cc74 has no events; its axis rests at 0$"):
+        assert recording_from_midi(automation_song(), [74, 7]).sample(32) == [0.0, 10 / 63.5 - 1]
     top = mido.MidiFile(ticks_per_beat=64)
     top.tracks.append(mido.MidiTrack([mido.Message("control_change", control=2, value=v, time=1) for v in (0, 127)]))
     assert [recording_from_midi(top, [2]).sample(p) for p in (1, 2)] == [[-1.0], [1.0]]

@@ -20,6 +20,11 @@ def test_constant_tempo_conversions_and_shapes():
     np.testing.assert_allclose(tempo.pip_position(tempo.seconds(grid)), grid, rtol=0, atol=1e-9)
     for container in ([0, 64], (0, 64), np.array([0, 64], np.int32), (p for p in (0, 64)), map(int, "05")):
         assert len(tempo.seconds(container)) == 2
+    for bad in ("1", None, True, [[1], [2, 3]], ["a"], np.array(["1"])):
+        with pytest.raises(TypeError, match="must be a real number or an array of them"):
+            tempo.seconds(bad)
+    with pytest.raises(ValueError, match="seconds must be finite, got nan"):
+        tempo.pip([0.0, math.nan])
 
 
 def test_pip_on_boundaries_counts_the_pip_it_starts():
