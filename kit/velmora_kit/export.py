@@ -159,6 +159,8 @@ def export(
     >>> export("bounce", out, tempo=120, fps=30, seconds=2).name
     'bounce.csv'
     """
+    if isinstance(source, velmora.SampledRecording):
+        raise TypeError("source must be a pattern or motion source; a velmora.SampledRecording has no x, y, z to export")
     target = Path(path)
     chosen = _format_of(target, format)
     tempo_map = _tempo_map(tempo)

@@ -22,6 +22,7 @@ from __future__ import annotations
 
 import math
 import numbers
+from collections.abc import Callable
 from collections.abc import Sequence as SequenceABC
 from fractions import Fraction
 from typing import Any, Union
@@ -30,7 +31,7 @@ import numpy as np
 import numpy.typing as npt
 
 import velmora
-from velmora_kit.render import INTERPOLATIONS, MotionSource, PatternLike, check_pips, period_of, render
+from velmora_kit.render import INTERPOLATIONS, MotionSource, PatternLike, _gather_step, check_pips, period_of, render
 from velmora_kit.tempo import PIPS_PER_BEAT
 
 __all__ = ["Layer", "Sequence", "fan", "parse_rate"]
@@ -222,6 +223,35 @@ def _as_object_ints(values: npt.NDArray[Any]) -> npt.NDArray[Any]:
     return np.array([int(v) for v in values.reshape(-1)], dtype=object).reshape(values.shape)
 
 
+class _LoopTables:
+    """One loop of a periodic source, computed once and then gathered like a pattern's table.
+
+    A layer or a sequence with period L gives the same value at p and p + L, so once a whole
+    loop is known every integer pip is one row of it: the same bits as computing the pip
+    directly, for the cost of a gather. A loop is tabled only when it is short (at most
+    2**18 rows, 6 MiB) and, on the first call, when it is no longer than the number of pips
+    asked for or 4,096 rows, so that one small render of a long loop stays cheap. Tables
+    live as long as their layer or sequence; building one twice in two threads is harmless.
+    """
+
+    LIMIT = 2**18
+    EAGER = 4096
+
+    def __init__(self) -> None:
+        self.rows: dict[str, FloatArray] = {}
+
+    def render(self, period: int | None, pips: IntArray, interpolation: str,
+               compute: Callable[[IntArray, str], FloatArray]) -> FloatArray | None:
+        rows = self.rows.get(interpolation)
+        if rows is None:
+            if period is None or period > self.LIMIT or period > max(self.EAGER, pips.size):
+                return None
+            rows = np.ascontiguousarray(compute(np.arange(period, dtype=np.int64), interpolation), dtype=np.float64)
+            rows.flags.writeable = False
+            self.rows[interpolation] = rows
+        return _gather_step(rows, np.ascontiguousarray(pips, dtype=np.int64))
+
+
 # --- Layer --------------------------------------------------------------------------------
 
 
@@ -279,7 +309,7 @@ class Layer:
 
     __slots__ = (
         "_source", "_library", "_phase", "_rate", "_swing", "_grid", "_scale", "_offset",
-        "_source_period", "_period", "_identity", "_values_identity",
+        "_source_period", "_period", "_identity", "_values_identity", "_tables",
     )
     _source: PatternLike
     _library: velmora.PatternLibrary | None
@@ -293,6 +323,7 @@ class Layer:
     _period: int | None
     _identity: bool
     _values_identity: bool
+    _tables: _LoopTables
 
     def __init__(
         self,
@@ -339,6 +370,7 @@ class Layer:
         set_(self, "_period", period)
         set_(self, "_values_identity", values_identity)
         set_(self, "_identity", values_identity and phase_value == 0 and rate_value == 1 and swing_value is None)
+        set_(self, "_tables", _LoopTables())
 
     def __setattr__(self, name: str, value: object) -> None:
         raise AttributeError(f"{type(self).__name__} is immutable")
@@ -409,27 +441,37 @@ class Layer:
             return render(self._source, pips, library=self._library, interpolation=interpolation)
         flat = np.asarray(pips).reshape(-1)
         if interpolation == "step":
-            values = self._sample_exact(flat.astype(np.int64, copy=False), interpolation)
+            values = self._integer_values(flat.astype(np.int64, copy=False), interpolation)
         else:
-            values = self._sample_linear(flat.astype(np.float64, copy=False))
-        if not self._values_identity:
-            values = np.clip(values * np.asarray(self._scale) + np.asarray(self._offset), -1.0, 1.0)
+            # Integral pips take the exact path (and the loop table); the rest go through
+            # float arithmetic on pips already reduced into one period.
+            floats = flat.astype(np.float64, copy=False)
+            whole = np.floor(floats)
+            integral = whole == floats
+            if integral.all():
+                values = self._integer_values(whole.astype(np.int64), "linear")
+            else:
+                values = np.empty(floats.shape + (3,), dtype=np.float64)
+                if integral.any():
+                    values[integral] = self._integer_values(whole[integral].astype(np.int64), "linear")
+                rest = ~integral
+                positions = self._float_positions(floats[rest])
+                values[rest] = self._finish(render(self._source, positions, library=self._library, interpolation="linear"))
         return values.reshape(np.shape(pips) + (3,))
 
-    def _sample_linear(self, pips: FloatArray) -> FloatArray:
-        """Linear interpolation: integral pips go through the exact path, the rest through
-        float arithmetic on pips already reduced into one period."""
-        whole = np.floor(pips)
-        integral = whole == pips
-        if integral.all():
-            return self._sample_exact(whole.astype(np.int64), "linear")
-        out = np.empty(pips.shape + (3,), dtype=np.float64)
-        if integral.any():
-            out[integral] = self._sample_exact(whole[integral].astype(np.int64), "linear")
-        rest = ~integral
-        positions = self._float_positions(pips[rest])
-        out[rest] = render(self._source, positions, library=self._library, interpolation="linear")
-        return out
+    def _integer_values(self, pips: IntArray, interpolation: str) -> FloatArray:
+        tabled = self._tables.render(self._period, pips, interpolation, self._compute)
+        return tabled if tabled is not None else self._compute(pips, interpolation)
+
+    def _compute(self, pips: IntArray, interpolation: str) -> FloatArray:
+        return self._finish(self._sample_exact(pips, interpolation))
+
+    def _finish(self, values: FloatArray) -> FloatArray:
+        """Scale and offset per axis, clipped to [-1, 1] so every output is a valid position."""
+        if self._values_identity:
+            return values
+        result: FloatArray = np.clip(values * np.asarray(self._scale) + np.asarray(self._offset), -1.0, 1.0)
+        return result
 
     def _sample_exact(self, pips: IntArray, interpolation: str) -> FloatArray:
         floor, numerator, denominator = self._exact_positions(pips)
@@ -562,7 +604,8 @@ class Sequence:
     512
     """
 
-    __slots__ = ("_steps", "_lengths", "_ends", "_crossfade", "_library")
+    __slots__ = ("_steps", "_lengths", "_ends", "_crossfade", "_library", "_tables")
+    _tables: _LoopTables
     _steps: tuple[tuple[PatternLike, int], ...]
     _lengths: tuple[int, ...]
     _ends: tuple[int, ...]
@@ -610,6 +653,7 @@ class Sequence:
         set_(self, "_ends", tuple(int(e) for e in ends))
         set_(self, "_crossfade", crossfade)
         set_(self, "_library", library)
+        set_(self, "_tables", _LoopTables())
 
     def __setattr__(self, name: str, value: object) -> None:
         raise AttributeError(f"{type(self).__name__} is immutable")
@@ -644,6 +688,18 @@ class Sequence:
     def render_pips(self, pips: npt.NDArray[Any], interpolation: str) -> FloatArray:
         """Positions at checked pips (int64 for "step", float64 for "linear"); use `render`."""
         flat = np.asarray(pips).reshape(-1)
+        values: FloatArray | None = None
+        if interpolation == "step":
+            values = self._tables.render(self._ends[-1], flat.astype(np.int64, copy=False), "step", self._compute)
+        else:
+            whole = np.floor(flat)
+            if bool(np.all(whole == flat)):
+                values = self._tables.render(self._ends[-1], whole.astype(np.int64), "linear", self._compute)
+        if values is None:
+            values = self._compute(flat, interpolation)
+        return values.reshape(np.shape(pips) + (3,))
+
+    def _compute(self, flat: npt.NDArray[Any], interpolation: str) -> FloatArray:
         total = self._ends[-1]
         times: npt.NDArray[Any]
         if interpolation == "step":
@@ -673,7 +729,7 @@ class Sequence:
                     blended = values[fading] * (1.0 - weight) + ahead * weight
                     values[fading] = np.clip(blended, -1.0, 1.0)
             out[mask] = values
-        return out.reshape(np.shape(pips) + (3,))
+        return out
 
 
 # --- fan ----------------------------------------------------------------------------------

@@ -10,6 +10,7 @@ import mido
 import numpy as np
 import pytest
 
+import velmora
 from velmora_kit import Layer, Sequence, TempoMap, export, frames, render
 
 pygltflib = pytest.importorskip("pygltflib")
@@ -112,6 +113,35 @@ def test_gltf_animation_loads_back_with_the_rendered_values(tmp_path, suffix):
         assert accessor.min == data.min(axis=0).tolist() and accessor.max == data.max(axis=0).tolist()
 
 
+def assimp():
+    """Assimp, an independent glTF importer (C++, through pyassimp), or a skip."""
+    try:
+        import pyassimp
+    except Exception as error:  # ImportError, or its own error when the library is absent
+        pytest.skip(f"pyassimp with libassimp is needed: {error}")
+    return pyassimp
+
+
+@pytest.mark.parametrize("suffix", ["glb", "gltf"])
+def test_an_independent_importer_reads_the_animation(tmp_path, suffix):
+    pyassimp = assimp()
+    source = Layer("flam", rate="3/2", phase=-9)
+    path = export(source, tmp_path / f"flam.{suffix}", tempo=TEMPO, fps=24, seconds=8, start_seconds=0.25)
+    want = render(source, frames(TEMPO, 24, 8, start_seconds=0.25))
+    with pyassimp.load(str(path)) as scene:
+        assert scene.rootnode.name == "flam"
+        (animation,) = scene.animations
+        (channel,) = [c.contents for c in animation.channels]
+        assert channel.mNodeName.data == b"flam" and channel.mNumPositionKeys == len(want)
+        ticks = animation.tickspersecond or 1.0
+        keys = [channel.mPositionKeys[i] for i in range(channel.mNumPositionKeys)]
+        # Copied out while the scene is alive: the importer frees it on leaving.
+        times = np.array([k.mTime / ticks for k in keys])
+        values = np.array([[k.mValue.x, k.mValue.y, k.mValue.z] for k in keys])
+    assert np.abs(times - (0.25 + np.arange(len(want)) / 24.0)).max() <= 1e-6
+    assert np.abs(values - want).max() <= 1e-6
+
+
 def test_export_refusals(tmp_path, monkeypatch):
     with pytest.raises(ValueError, match=r"path must end in \.csv, \.chan, \.gltf or \.glb \(or give format=\), got '.*x\.txt'"):
         export("bounce", tmp_path / "x.txt", tempo=120, fps=30, seconds=1)
@@ -127,6 +157,9 @@ def test_export_refusals(tmp_path, monkeypatch):
         export("bounce", tmp_path / "x.csv", tempo="120", fps=30, seconds=1)
     with pytest.raises(ValueError, match="are equal as glTF's 32-bit floats"):
         export("bounce", tmp_path / "late.glb", tempo=120, fps=60, seconds=0.1, start_seconds=5e6)
+    recording = velmora.SampledRecording("take", ["cc1"], [[0.0], [0.5]], 120.0)
+    with pytest.raises(TypeError, match="a velmora.SampledRecording has no x, y, z to export"):
+        export(recording, tmp_path / "x.csv", tempo=120, fps=30, seconds=1)
     monkeypatch.setitem(sys.modules, "pygltflib", None)
     with pytest.raises(ImportError, match=r"pip install 'velmora\[gltf\]'"):
         export("bounce", tmp_path / "x.glb", tempo=120, fps=30, seconds=1)

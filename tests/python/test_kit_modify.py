@@ -109,6 +109,18 @@ def test_layer_with_defaults_is_bit_identical_to_its_source():
     assert Layer("bounce", swing=0.0).period_pips == 64 and Layer("bounce", swing=0.5).swing is None
 
 
+def test_a_whole_loop_tabled_gives_the_same_bits_as_single_pips():
+    # Period 6,400: a few pips are computed directly, many at once through one loop's table.
+    layer = Layer("helix", rate="1/25", swing=0.6, phase=11)
+    seq = Sequence([(layer, 100), ("flam", 1)], crossfade_beats=0.5)
+    some = RANDOM_PIPS[:10]
+    many = np.concatenate([some, np.arange(10_000)])
+    for source in (layer, seq):
+        for interpolation, cast in (("step", np.int64), ("linear", np.float64)):
+            alone = render(source, some.astype(cast), interpolation=interpolation)
+            assert np.array_equal(alone, render(source, many.astype(cast), interpolation=interpolation)[:10])
+
+
 def test_swing_keeps_the_pair_ends_and_moves_the_offbeat():
     straight = render("lfo_morph", np.arange(-512, 512))
     layer = Layer("lfo_morph", swing=0.75, swing_grid=32)
@@ -118,6 +130,16 @@ def test_swing_keeps_the_pair_ends_and_moves_the_offbeat():
     # The offbeat at 32 of each pair now lands at 0.75 of the pair: 48.
     assert np.array_equal(render(layer, [48, 48 + 64 * 5]), render("lfo_morph", [32, 32 + 64 * 5]))
     assert not np.array_equal(swung, straight)
+
+
+def test_fractional_pips_read_the_source_between_its_pips():
+    def linear(source, position):
+        return render(source, [position], interpolation="linear")[0].tolist()
+
+    assert linear(Layer("helix", rate="1/2", phase=3), 10.5) == linear("helix", 6.75)
+    assert linear(Layer("helix", rate="1/2", phase=3), -10.5 - 256 * 2**20) == linear("helix", 256 - 3.75)
+    # Second half of a 0.75 swing pair: 32 + (t - 48) / 0.5.
+    assert linear(Layer("helix", swing=0.75), 64 * 3 + 50.5) == linear("helix", 64 * 3 + 37.0)
 
 
 def test_phase_is_a_time_shift_and_fan_stacks_phases():
@@ -175,6 +197,12 @@ def test_sequence_crossfades_linearly_into_the_next_step_and_around_the_loop(int
         else:
             w, a, b = 0.0, render(seq, [t]), render(seq, [t])
         assert got.tolist() == np.clip(a * (1 - w) + b * w, -1, 1)[0].tolist(), pip
+    # Between pips both sources are interpolated, then blended.
+    if interpolation == "linear":
+        w = (100.5 - 96) / 32
+        a = render("bounce", [100.5], interpolation="linear")
+        b = render(circle, [100.5 - 128], interpolation="linear")
+        assert render(seq, [100.5], interpolation="linear").tolist() == np.clip(a * (1 - w) + b * w, -1, 1).tolist()
     # The fade ends exactly where the next step begins.
     assert render(seq, [128]).tolist() == render(circle, [0]).tolist()
     assert render(seq, [224]).tolist() == render("bounce", [0]).tolist()

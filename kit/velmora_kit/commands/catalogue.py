@@ -105,6 +105,9 @@ def run_list(args: argparse.Namespace) -> int:
         sys.stdout.write("\n")
         return 0
 
+    if len(entries) > _RICH_ROWS:
+        _print_plain(entries, total)
+        return 0
     from rich.console import Console
     from rich.table import Table
 
@@ -118,6 +121,27 @@ def run_list(args: argparse.Namespace) -> int:
         table.add_row(e.name, e.collection.removeprefix("velmora_"), f"{e.period_pips / 64:g}", str(e.dimensions), e.description)
     Console(soft_wrap=False).print(table)
     return 0
+
+
+# rich lays out about 1,500 table rows a second here; past this many rows (the whole
+# catalogue is 1,731) the same columns are padded by hand so that the command stays
+# well under a second, one line per pattern, cut to the terminal's width on a terminal.
+_RICH_ROWS = 200
+
+
+def _print_plain(entries: list[Any], total: int) -> None:
+    import shutil
+
+    name_width = max(len(e.name) for e in entries)
+    lines = [f"{'name':<{name_width}}  {'collection':<11}  {'beats':>5}  {'dims':>4}  description"]
+    for e in entries:
+        collection = e.collection.removeprefix("velmora_")
+        lines.append(f"{e.name:<{name_width}}  {collection:<11}  {e.period_pips / 64:>5g}  {e.dimensions:>4}  {e.description}")
+    if sys.stdout.isatty():
+        width = shutil.get_terminal_size().columns
+        lines = [line if len(line) <= width else line[: max(1, width - 1)] + "…" for line in lines]
+    lines.append(f"{len(entries)} of {total} patterns")
+    sys.stdout.write("\n".join(lines) + "\n")
 
 
 def run_show(args: argparse.Namespace) -> int:

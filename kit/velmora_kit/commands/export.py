@@ -93,5 +93,5 @@ def run_export(args: argparse.Namespace) -> int:
 
     export(source, output, tempo=tempo, fps=args.fps, seconds=seconds)
     frames = math.ceil(round(seconds * args.fps, 9))
-    print(f"wrote {frames} frames ({seconds:g} s at {args.fps:g} fps) of {args.name} to {output}")
+    print(f"wrote {frames} frame{'' if frames == 1 else 's'} ({seconds:g} s at {args.fps:g} fps) of {args.name} to {output}")
     return 0
