@@ -426,6 +426,7 @@ class Player:
             # Ticks 0 .. count − 1 are due within the limit (rounded so that 0.5 s at
             # 60 Hz is 30 ticks, not 31 for a float a hair above 30).
             count = math.ceil(round(limit * self._rate, 9)) if math.isfinite(limit) else None
+            self._prepare(0)  # before the clock starts, so that tick 0 is on time too
             start = time.perf_counter()
             tick = 0
             while count is None or tick < count:
