@@ -178,7 +178,8 @@ class ArtNetSink:
         self._plan_for(names)
         self.close()
         self._sender = _stupid_artnet()(
-            target_ip=self._address, universe=self._universe, packet_size=UNIVERSE_SIZE, port=self._port
+            target_ip=self._address, universe=self._universe, packet_size=UNIVERSE_SIZE, port=self._port,
+            broadcast=True,  # so that a broadcast address (2.255.255.255, say) can be the host
         )
 
     def _plan_for(self, names: tuple[str, ...]) -> list[tuple[str, npt.NDArray[np.intp], npt.NDArray[np.intp]]]:
@@ -231,8 +232,11 @@ class ArtNetSink:
     def send(self, frame: Frame) -> None:
         if self._sender is None:
             raise RuntimeError("ArtNetSink.send before open")
-        self._sender.set(bytearray(self.dmx(frame.names, frame.positions).tobytes()))
-        self._sender.show()
+        sender = self._sender
+        sender.set(bytearray(self.dmx(frame.names, frame.positions).tobytes()))
+        # stupidArtnet's show() prints a socket error and carries on; the packet it would
+        # send (its ArtDmx header and the universe) goes out here, so an error is raised.
+        sender.socket_client.sendto(bytes(sender.packet_header) + bytes(sender.buffer), (self._address, self._port))
 
     def close(self) -> None:
         if self._sender is not None:
