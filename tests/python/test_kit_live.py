@@ -53,10 +53,20 @@ def osc_server() -> Iterator[tuple[int, list[list[tuple[str, tuple[Any, ...]]]]]
     try:
         yield server.server_address[1], bundles
     finally:
-        time.sleep(0.05)  # the last datagrams are already in the socket's queue
+        # The last datagrams may still wait in the socket's queue: let the count settle.
+        settled, deadline = -1, time.monotonic() + 3.0
+        while len(bundles) != settled and time.monotonic() < deadline:
+            settled = len(bundles)
+            time.sleep(0.1)
         server.shutdown()
         server.server_close()
         thread.join(timeout=2)
+
+
+def wait_for(bundles: list[Any], count: int) -> None:
+    deadline = time.monotonic() + 5.0
+    while len(bundles) < count and time.monotonic() < deadline:
+        time.sleep(0.01)
 
 
 @contextlib.contextmanager
@@ -137,6 +147,8 @@ def test_osc_bundles_hold_render_at_their_pip() -> None:
     with osc_server() as (port_f, bundles_f), osc_server() as (port_d, bundles_d):
         sinks = [OscSink("127.0.0.1", port_f), OscSink("127.0.0.1", port_d, per_axis=True, double=True, address="/show/{name}")]
         summary = Player(sources, tempo=tempo, rate_hz=100.0, latency_seconds=0.25, sinks=sinks).play(seconds=0.3)
+        wait_for(bundles_f, summary.frames_sent)
+        wait_for(bundles_d, summary.frames_sent)
     assert summary.frames_sent + summary.late_ticks == 30
     # Each tick's pip is the tempo map's at the tick's time plus the latency.
     due = {int(tempo.pip(k / 100.0 + 0.25)) for k in range(30)}
@@ -275,13 +287,14 @@ def test_velmora_play_sends_osc_and_artnet(monkeypatch: pytest.MonkeyPatch, caps
             ["play", "bounce", "circle", "--bpm", "90", "--osc", f"127.0.0.1:{osc_port}",
              "--artnet", "127.0.0.1:7", "--rate", "50", "--latency", "20", "--seconds", "0.2"]
         )
+        err = capsys.readouterr().err
+        wait_for(bundles, int(err.split(" frames sent")[0].split()[-1]))
         packets = []
         receiver.settimeout(0.2)
         with contextlib.suppress(socket.timeout):
             while True:
                 packets.append(decode_artdmx(receiver.recv(1024)))
     assert status == 0
-    assert "frames sent" in capsys.readouterr().err
     assert bundles and len(packets) == len(bundles)
     for bundle, (universe, data) in zip(bundles, packets):
         (_, (pip,)) = bundle[0]
