@@ -8,6 +8,7 @@ from __future__ import annotations
 
 import argparse
 import math
+import sys
 from typing import Any
 
 from velmora_kit.cli import EXIT_INTERRUPTED, CommandError, check_pattern_names
@@ -138,8 +139,6 @@ def run_play(args: argparse.Namespace) -> int:
     finally:
         if midi_port is not None:
             midi_port.close()
-    import sys
-
     print(f"velmora play: {summary}", file=sys.stderr)
     return EXIT_INTERRUPTED if summary.interrupted else 0
 
