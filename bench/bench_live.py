@@ -7,8 +7,9 @@
 2. A MIDI clock at 125 BPM whose messages arrive with ±2 ms of uniform jitter, followed by
    the player at 60 Hz: the largest distance in pips between a sent pip and the true one,
    after the first beat.
-3. CPU of the player (`time.process_time`) at 60 Hz with 64 sources, with no sink and
-   with an OSC sink, against the wall time played.
+3. CPU of the player (`time.process_time`) at 60 Hz with 64 sources (a quarter of them
+   layers), with no sink and with an OSC sink, against the wall time played; and with a
+   followed clock instead of a tempo, where no tick can be rendered ahead.
 
 Run with the module and velmora_kit importable (scripts/bench.sh does); it prints one
 table, bars beside the measured values.
@@ -179,10 +180,25 @@ def midi_clock_accuracy(seconds: float = 8.0, bpm: float = 125.0, jitter: float 
     return {"frames": len(errors), "max_error": float(max(errors)), "p99_error": float(np.percentile(errors, 99))}
 
 
-def cpu(count: int, with_osc: bool, seconds: float = 10.0) -> float:
+class SteadyClock:
+    """A followed clock at 120 BPM that needs no messages: the player's cost without a
+    known tempo (every tick rendered when it is due, nothing ahead)."""
+
+    bpm = 120.0
+    running = True
+
+    def feed(self, message: Any, timestamp: float) -> None:
+        pass
+
+    def pip_position(self, now: float) -> float:
+        return now * 128.0
+
+
+def cpu(count: int, with_osc: bool, seconds: float = 10.0, clock: bool = False) -> float:
     receiver = Receiver() if with_osc else None
     sink: Any = OscSink("127.0.0.1", receiver.port) if receiver else Null()
-    player = Player(sources(count), tempo=120.0, rate_hz=RATE, sinks=[sink])
+    timing: dict[str, Any] = {"clock": SteadyClock()} if clock else {"tempo": 120.0}
+    player = Player(sources(count), rate_hz=RATE, sinks=[sink], **timing)
     start_cpu = time.process_time()
     summary = player.play(seconds=seconds)
     used = time.process_time() - start_cpu
@@ -196,6 +212,7 @@ def main() -> None:
     clock = midi_clock_accuracy()
     cpu_null = cpu(64, with_osc=False)
     cpu_osc = cpu(64, with_osc=True)
+    cpu_clock = cpu(64, with_osc=True, clock=True)
     rows = [
         ("OSC, 16 sources, 60 Hz, 10 s: p99 send lateness", "≤ 2 ms",
          f"{timing['p99']:.3f} ms (p50 {timing['p50']:.3f}, max {timing['max']:.3f})"),
@@ -206,6 +223,7 @@ def main() -> None:
          f"max {clock['max_error']:.0f}, p99 {clock['p99_error']:.0f} over {clock['frames']} frames"),
         ("CPU, 64 sources, 60 Hz, no sink", "< 10 % of a core", f"{cpu_null * 100:.1f} %"),
         ("CPU, 64 sources, 60 Hz, OSC sink", "< 10 % of a core", f"{cpu_osc * 100:.1f} %"),
+        ("CPU, 64 sources, 60 Hz, OSC sink, followed clock", "< 10 % of a core", f"{cpu_clock * 100:.1f} %"),
     ]
     print("[bench] live playing")
     width = max(len(row[0]) for row in rows)
