@@ -41,7 +41,8 @@ std::int64_t gather_step(const Rows& b, const Pip* pips, std::int64_t count) {
 }
 
 // Linear interpolation between the rows at floor(p) and floor(p) + 1, wrapping across the
-// loop: low + (high - low) * frac, the same operations as the numpy fallback. Returns the
+// loop: low + (high - low) * frac, the same operations as the numpy fallback, and the stored
+// row itself at a whole pip. Returns the
 // position of the first pip that is not finite or whose floor lies outside the signed
 // 32-bit range, or -1; such a pip writes NaN (and is never cast to an integer).
 inline std::int64_t gather_linear(const Rows& b, const double* pips, std::int64_t count) {
@@ -60,6 +61,12 @@ inline std::int64_t gather_linear(const Rows& b, const double* pips, std::int64_
         const std::int64_t high = low + 1 == b.period ? 0 : low + 1;
         const double* a = b.table + 3 * low;
         const double* c = b.table + 3 * high;
+        if (frac == 0.0) {  // the stored sample itself (a + 0 would turn a -0.0 into 0.0)
+            o[0] = a[0];
+            o[1] = a[1];
+            o[2] = a[2];
+            continue;
+        }
         o[0] = a[0] + (c[0] - a[0]) * frac;
         o[1] = a[1] + (c[1] - a[1]) * frac;
         o[2] = a[2] + (c[2] - a[2]) * frac;

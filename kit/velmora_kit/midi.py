@@ -23,12 +23,13 @@ import collections
 import math
 import numbers
 import warnings
-from collections.abc import Iterable, Sequence
+from collections.abc import Sequence
 from typing import Any
 
 import numpy as np
 
 import velmora
+from velmora_kit._checks import check_items
 from velmora_kit.tempo import PIP_TOLERANCE, PIPS_PER_BEAT, TempoMap, _describe, _read_midi
 
 __all__ = ["MidiClock", "recording_from_midi"]
@@ -46,10 +47,9 @@ def _axis_name(controller: int | str) -> str:
 
 
 def _check_controllers(controllers: object) -> list[int | str]:
-    if isinstance(controllers, (str, bytes)) or not isinstance(controllers, Iterable):
-        raise TypeError(f"controllers must be a list of controller numbers and/or 'pitchwheel', got {controllers!r}")
+    items = check_items("controllers", controllers, "a list of controller numbers and/or 'pitchwheel'")
     chosen: list[int | str] = []
-    for controller in controllers:
+    for controller in items:
         if controller == "pitchwheel" and isinstance(controller, str):
             pass
         elif isinstance(controller, numbers.Integral) and not isinstance(controller, bool):

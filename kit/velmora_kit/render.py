@@ -32,8 +32,9 @@ import itertools
 import math
 import operator
 import threading
+import types
 import weakref
-from collections.abc import Callable, Hashable, Iterable
+from collections.abc import Callable, Hashable, Iterable, Mapping
 from typing import Any, Protocol, Union, runtime_checkable
 
 import numpy as np
@@ -83,8 +84,10 @@ class _TableCache:
     """A least-recently-used map from keys to read-only arrays, bounded in entries and bytes.
 
     Keys that involve a Python object hold `id(obj)`; the entry keeps a weak reference to
-    the object and is dropped as soon as the object dies, so a recycled id never finds a
-    stale table.
+    the object, so a recycled id never finds a stale table, and the entry goes once the
+    object dies. The weak reference's callback may run inside any allocation (the garbage
+    collector), even one made while this cache holds its lock, so it only notes the dead
+    entry; the next call under the lock removes it.
     """
 
     def __init__(self, max_entries: int, max_bytes: int) -> None:
@@ -93,10 +96,12 @@ class _TableCache:
         self._max_entries = max_entries
         self._max_bytes = max_bytes
         self._lock = threading.Lock()
+        self._dead: list[tuple[Hashable, Any]] = []  # list.append is safe from any callback
 
     def get(self, key: Hashable, owner: object | None) -> Any:
         """The value stored under `key` (for `owner`, when given), or None."""
         with self._lock:
+            self._purge()
             entry = self._entries.get(key)
             if entry is None:
                 return None
@@ -107,15 +112,17 @@ class _TableCache:
             return value[0]
 
     def put(self, key: Hashable, owner: object | None, value: Any, size: int) -> None:
+        """Stores `value` (of `size` bytes) under `key`, for as long as `owner` lives."""
         if size > self._max_bytes:
             return
         ref: Any = None
         if owner is not None:
             try:
-                ref = weakref.ref(owner, functools.partial(self._forget, key))
+                ref = weakref.ref(owner, functools.partial(_note_dead, self._dead, key))
             except TypeError:
                 return  # an object that cannot be watched is never cached
         with self._lock:
+            self._purge()
             self._drop(key)
             self._entries[key] = (ref, (value, size))
             self._bytes += size
@@ -127,8 +134,9 @@ class _TableCache:
             self._entries.clear()
             self._bytes = 0
 
-    def _forget(self, key: Hashable, ref: Any) -> None:
-        with self._lock:
+    def _purge(self) -> None:
+        while self._dead:
+            key, ref = self._dead.pop()
             entry = self._entries.get(key)
             if entry is not None and entry[0] is ref:
                 self._drop(key)
@@ -137,6 +145,10 @@ class _TableCache:
         entry = self._entries.pop(key, None)
         if entry is not None:
             self._bytes -= entry[1][1]
+
+
+def _note_dead(dead: list[tuple[Hashable, Any]], key: Hashable, ref: Any) -> None:
+    dead.append((key, ref))
 
 
 _cache = _TableCache(_CACHE_ENTRIES, _CACHE_BYTES)
@@ -159,14 +171,15 @@ def _cached(key: Hashable, owner: object | None, build: Callable[[], Any], size:
 # --- periods and tables -----------------------------------------------------------------
 
 
-def _builtin_periods() -> dict[str, int]:
-    periods: dict[str, int] = _cached(
-        ("periods", "builtin"),
-        None,
-        lambda: {entry["name"]: entry["period_pips"] for entry in velmora.catalogue()},
-        lambda periods: 64 * len(periods),
-    )
-    return periods
+# The built-in catalogue never changes: its periods are read once, when the package is
+# imported (about 0.7 ms), so that the first table of a pattern costs only its own samples.
+_BUILTIN_PERIODS: Mapping[str, int] = types.MappingProxyType(
+    {entry["name"]: entry["period_pips"] for entry in velmora.catalogue()}
+)
+
+
+def _builtin_periods() -> Mapping[str, int]:
+    return _BUILTIN_PERIODS
 
 
 def _library_periods(library: velmora.PatternLibrary) -> dict[str, int]:
@@ -508,7 +521,8 @@ def _gather_linear(rows: FloatArray, pips: FloatArray) -> FloatArray:
     after[after == period] = 0
     low = np.take(rows, base, axis=0)
     high = np.take(rows, after, axis=0)
-    result: FloatArray = low + (high - low) * frac
+    # At a whole pip the stored row itself (low + 0 would turn a -0.0 into 0.0).
+    result: FloatArray = np.where(frac == 0.0, low, low + (high - low) * frac)
     return result
 
 

@@ -28,14 +28,14 @@ from __future__ import annotations
 import math
 import numbers
 import os
-from collections.abc import Iterable, Sequence
+from collections.abc import Sequence
 from fractions import Fraction
 from typing import Any, Union, overload
 
 import numpy as np
 import numpy.typing as npt
 
-from velmora_kit._checks import check_finite, check_positive, check_real
+from velmora_kit._checks import check_finite, check_items, check_positive, check_real
 
 __all__ = ["PIP_TOLERANCE", "PIPS_PER_BEAT", "TempoMap", "frames"]
 
@@ -523,11 +523,10 @@ def _check_bpm(name: str, value: object) -> float:
 
 
 def _check_changes(changes: object) -> list[tuple[float, ...]]:
-    if isinstance(changes, (str, bytes)) or not isinstance(changes, Iterable):
-        raise TypeError(f"changes must be a sequence of (beat, bpm) or (beat, bpm_start, bpm_end, beats) tuples, got {type(changes).__name__}")
+    items = check_items("changes", changes, "a sequence of (beat, bpm) or (beat, bpm_start, bpm_end, beats) tuples")
     normalised: list[tuple[float, ...]] = []
     given: list[object] = []  # the beats as given, for the messages
-    for change in changes:
+    for change in items:
         if isinstance(change, (str, bytes)) or not hasattr(change, "__len__") or len(change) not in (2, 4):
             raise TypeError(f"each change must be (beat, bpm) or (beat, bpm_start, bpm_end, beats), got {change!r}")
         beat = check_finite("beat", change[0])

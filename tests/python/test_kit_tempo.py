@@ -142,3 +142,22 @@ def test_frames_follow_a_changing_tempo():
     assert (got == want).all()
     # Frame 125 (2.5 s) is the tempo change itself: beat 4, pip 256 exactly.
     assert got[125] == 256 and got[124] == 253 and got[175] == 320 and got[25] == 0
+
+
+def test_changes_in_every_container():
+    want = TempoMap.from_changes([(0, 120), (4, 120, 60, 2), (8, 90)])
+
+    class Changes:  # a lazy user sequence
+        items = [(0, 120), [4, 120, 60, 2], np.array([8, 90])]
+
+        def __len__(self):
+            return 3
+
+        def __getitem__(self, i):
+            return self.items[i]
+
+    for changes in (((0, 120), (4, 120, 60, 2), (8, 90)), Changes(), (c for c in Changes.items), map(tuple, Changes.items)):
+        assert TempoMap.from_changes(changes) == want
+    steps = np.array([[0, 120], [4, 100]], dtype=np.int32)
+    assert TempoMap.from_changes(steps) == TempoMap.from_changes(steps.T.copy().T.astype(np.float32))
+    assert TempoMap.from_changes(steps).bpm(4 * 64) == 100.0
