@@ -71,6 +71,14 @@ def main(argv: Sequence[str] | None = None) -> int:
         return status
     except CommandError as error:
         _fail(str(error))
+    except BrokenPipeError:
+        # The reader went away (`velmora list | head`): nothing left to say to anyone.
+        # Later writes (the interpreter's own flush at exit) go to /dev/null instead.
+        import os
+
+        devnull = os.open(os.devnull, os.O_WRONLY)
+        os.dup2(devnull, sys.stdout.fileno())
+        return EXIT_FAILURE
     except (ValueError, TypeError, IndexError, OSError, ImportError) as error:
         _fail(str(error) or type(error).__name__)
     except KeyboardInterrupt:

@@ -182,7 +182,7 @@ def _beats_to_pips(name: str, beats: object, *, allow_zero: bool) -> int:
     except (ValueError, TypeError, ZeroDivisionError):
         raise ValueError(f"{name} must be a finite number of beats, got {beats!r}") from None
     if exact < 0 or (exact == 0 and not allow_zero):
-        raise ValueError(f"{name} must be {'not negative' if allow_zero else 'positive'}, got {beats!r}")
+        raise ValueError(f"{name} must {'not be negative' if allow_zero else 'be positive'}, got {beats!r}")
     pips = exact * PIPS_PER_BEAT
     if pips.denominator != 1:
         raise ValueError(f"{name} must be a whole number of pips (a multiple of 1/64 beat), got {beats!r}")
@@ -356,6 +356,9 @@ class Layer:
             period = source_period * b // math.gcd(a, source_period * b)
             if swing_value is not None:
                 period = math.lcm(period, 2 * grid)
+        elif not -_INT64_SAFE < phase_value < _INT64_SAFE:
+            # A source that never loops cannot wrap the phase away.
+            raise ValueError(f"phase must lie within ±2**62 for a source that does not loop, got {phase!r}")
         values_identity = scale_value == (1.0, 1.0, 1.0) and offset_value == (0.0, 0.0, 0.0)
         set_ = object.__setattr__
         set_(self, "_source", pattern)
@@ -377,6 +380,18 @@ class Layer:
 
     def __delattr__(self, name: str) -> None:
         raise AttributeError(f"{type(self).__name__} is immutable")
+
+    # Immutable: a copy is the object itself, and pickling rebuilds it from its arguments.
+    def __copy__(self) -> Layer:
+        return self
+
+    def __deepcopy__(self, memo: object) -> Layer:
+        return self
+
+    def __reduce__(self) -> tuple[Any, ...]:
+        arguments = dict(library=self._library, phase=self._phase, rate=self._rate, swing=self._swing or 0,
+                         swing_grid=self._grid, scale=self._scale, offset=self._offset)
+        return (_rebuild_layer, (self._source, arguments))
 
     # Read-only views of what the layer was built with.
     @property
@@ -534,6 +549,9 @@ class Layer:
         if self._source_period is not None:
             floor = floor % self._source_period
         if floor.dtype == object:
+            outside = [f for f in floor if not -_INT64_SAFE < f < _INT64_SAFE]
+            if outside:  # only for a source that does not loop, which reads these pips as they are
+                raise ValueError(f"source position {outside[0]} lies outside the signed 32-bit pip range")
             floor = np.array([int(f) for f in floor], dtype=np.int64) if floor.size else floor.astype(np.int64)
         return floor.astype(np.int64, copy=False), remainder, denominator
 
@@ -616,7 +634,7 @@ class Sequence:
         self,
         steps: SequenceABC[tuple[PatternLike, Any]],
         *,
-        crossfade_beats: float = 0,
+        crossfade_beats: float | Fraction = 0,
         library: velmora.PatternLibrary | None = None,
     ) -> None:
         if library is not None and not isinstance(library, velmora.PatternLibrary):
@@ -660,6 +678,15 @@ class Sequence:
 
     def __delattr__(self, name: str) -> None:
         raise AttributeError(f"{type(self).__name__} is immutable")
+
+    def __copy__(self) -> Sequence:
+        return self
+
+    def __deepcopy__(self, memo: object) -> Sequence:
+        return self
+
+    def __reduce__(self) -> tuple[Any, ...]:
+        return (_rebuild_sequence, (self.steps, Fraction(self._crossfade, PIPS_PER_BEAT), self._library))
 
     @property
     def steps(self) -> tuple[tuple[PatternLike, Fraction], ...]:
@@ -730,6 +757,14 @@ class Sequence:
                     values[fading] = np.clip(blended, -1.0, 1.0)
             out[mask] = values
         return out
+
+
+def _rebuild_layer(source: PatternLike, arguments: dict[str, Any]) -> Layer:
+    return Layer(source, **arguments)
+
+
+def _rebuild_sequence(steps: Any, crossfade_beats: Fraction, library: velmora.PatternLibrary | None) -> Sequence:
+    return Sequence(steps, crossfade_beats=crossfade_beats, library=library)
 
 
 # --- fan ----------------------------------------------------------------------------------

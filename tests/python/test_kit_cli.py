@@ -122,3 +122,8 @@ def test_the_installed_console_script(tmp_path):
     done = subprocess.run([str(script), "export", "flma", "-o", str(tmp_path / "x.glb")], capture_output=True, text=True, timeout=60)
     assert done.returncode == 1 and done.stdout == ""
     assert done.stderr == "velmora: unknown pattern 'flma' (did you mean flam?)\n"
+    # A reader that stops early (velmora list | head) gets no traceback and no error line.
+    with subprocess.Popen([str(script), "list", "--json"], stdout=subprocess.PIPE, stderr=subprocess.PIPE) as reader:
+        assert reader.stdout.read(10).startswith(b"[")
+        reader.stdout.close()
+        assert reader.stderr.read() == b"" and reader.wait(timeout=60) in (0, 1)

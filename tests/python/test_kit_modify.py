@@ -3,7 +3,9 @@
 from __future__ import annotations
 
 import collections.abc
+import copy
 import math
+import pickle
 from fractions import Fraction
 
 import numpy as np
@@ -107,6 +109,10 @@ def test_layer_with_defaults_is_bit_identical_to_its_source():
         linear = render(layer, floats, interpolation="linear")
         assert linear.tobytes() == render(source, floats, interpolation="linear", **kwargs).tobytes()
     assert Layer("bounce", swing=0.0).period_pips == 64 and Layer("bounce", swing=0.5).swing is None
+    # A library's own name, three samples long, at 3/2: source pip floor(3p / 2), period 2.
+    layered = Layer("wobble", library=library, rate="3/2")
+    assert layered.period_pips == 2
+    assert np.array_equal(render(layered, RANDOM_PIPS), render(user, (RANDOM_PIPS * 3) // 2 % 3))
 
 
 def test_a_whole_loop_tabled_gives_the_same_bits_as_single_pips():
@@ -252,6 +258,7 @@ def test_containers_of_every_kind_are_accepted():
         (lambda: Sequence([("bounce", 1), ("sway", -2)]), ValueError, "steps[1] beats must be positive, got -2"),
         (lambda: Sequence([("bounce", 0.3)]), ValueError, "steps[0] beats must be a whole number of pips (a multiple of 1/64 beat), got 0.3"),
         (lambda: Sequence([("bounce", 2), ("sway", 1)], crossfade_beats=1.5), ValueError, "crossfade_beats 1.5 is longer than steps[1] (1 beats)"),
+        (lambda: Sequence([("bounce", 1)], crossfade_beats=-1), ValueError, "crossfade_beats must not be negative, got -1"),
         (lambda: Sequence([]), ValueError, "steps must hold at least one (source, beats) pair, got none"),
         (lambda: Sequence(["bounce"]), TypeError, "steps[0] must be a (source, beats) pair, got 'bounce'"),
         (lambda: fan("bounce", 0, 16, [0]), ValueError, "count must be at least 1, got 0"),
@@ -263,12 +270,17 @@ def test_bad_input_names_the_parameter_and_the_value(build, error, message):
     assert message in str(caught.value)
 
 
-def test_layers_are_immutable():
+def test_layers_are_immutable_and_survive_copies_and_pickles():
     layer = Layer("bounce", rate=2)
     with pytest.raises(AttributeError):
         layer.rate = 3  # type: ignore[misc]
     with pytest.raises(AttributeError):
         two_step().steps = ()  # type: ignore[misc]
+    seq = Sequence([(Layer("helix", rate="2/3", swing=Fraction(3, 5), phase=-7, scale=(1, 0.5, -1)), 3), ("flam", 1)], crossfade_beats=0.25)
+    assert copy.deepcopy(seq) is seq
+    again = pickle.loads(pickle.dumps(seq))
+    pips = np.arange(-1000, 1000)
+    assert repr(again) == repr(seq) and np.array_equal(render(again, pips), render(seq, pips))
 
 
 def test_device_mapping_hits_the_ends_exactly():

@@ -8,6 +8,7 @@ from __future__ import annotations
 
 import argparse
 import math
+from fractions import Fraction
 from typing import Any
 
 from velmora_kit.cli import CommandError, check_pattern_names
@@ -92,6 +93,7 @@ def run_export(args: argparse.Namespace) -> int:
             seconds = period_of(args.name) / 64 * 60.0 / float(tempo)
 
     export(source, output, tempo=tempo, fps=args.fps, seconds=seconds)
-    frames = math.ceil(round(seconds * args.fps, 9))
+    # The count frames() makes: every k with k / fps below the length, on the decimals given.
+    frames = math.ceil(Fraction(repr(float(seconds))) * Fraction(repr(float(args.fps))))
     print(f"wrote {frames} frame{'' if frames == 1 else 's'} ({seconds:g} s at {args.fps:g} fps) of {args.name} to {output}")
     return 0
