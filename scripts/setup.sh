@@ -76,5 +76,5 @@ pip_install \
 
 say "building and installing velmora (incremental build in build/wheel)"
 # The module and velmora_kit beside it, with every optional feature and the test tools.
-pip_install --no-build-isolation -C build-dir=build/wheel ".[osc,gltf,test]"
+pip_install --no-build-isolation -C build-dir=build/wheel ".[osc,artnet,gltf,test]"
 say "ready: $("$venv/bin/python" -c 'import velmora, velmora_kit, sys; print("velmora on Python", sys.version.split()[0])')"

@@ -16,6 +16,8 @@ from velmora_kit.device import dmx_bytes, to_dmx, to_range
 from velmora_kit.export import export
 from velmora_kit.modify import Layer, Sequence, fan, parse_rate
 
+from velmora_kit.live import ArtNetSink, Frame, OscSink, Player, PlaySummary, Sink
+
 __all__: list[str] = [
     "MidiClock",
     "MotionSource",
@@ -38,4 +40,11 @@ __all__: list[str] = [
     "parse_rate",
     "to_dmx",
     "to_range",
+    # live: real-time playing to OSC and Art-Net
+    "ArtNetSink",
+    "Frame",
+    "OscSink",
+    "PlaySummary",
+    "Player",
+    "Sink",
 ]

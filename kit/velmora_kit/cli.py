@@ -15,7 +15,11 @@ import sys
 from collections.abc import Iterable, Sequence
 from typing import NoReturn
 
-_SUBCOMMAND_MODULES: tuple[str, ...] = ("velmora_kit.commands.catalogue", "velmora_kit.commands.export")
+_SUBCOMMAND_MODULES: tuple[str, ...] = (
+    "velmora_kit.commands.catalogue",
+    "velmora_kit.commands.export",
+    "velmora_kit.commands.play",
+)
 
 EXIT_USAGE = 2
 EXIT_FAILURE = 1

@@ -1,0 +1,199 @@
+"""`velmora play`: play patterns live to OSC and Art-Net receivers, or watch them here.
+
+With no network sink the terminal shows each pattern's position and the beat, live
+(rich). Ctrl-C ends playing: sockets are closed and a summary is printed.
+"""
+
+from __future__ import annotations
+
+import argparse
+import math
+import sys
+from typing import Any
+
+from velmora_kit.cli import EXIT_INTERRUPTED, CommandError, check_pattern_names
+
+# Each pattern gets one moving head on Art-Net: Pan, Pan fine, Tilt, Tilt fine.
+_ARTNET_CHANNELS = 4
+
+
+def _positive_float(text: str) -> float:
+    try:
+        value = float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"invalid number: {text!r}") from None
+    if not (math.isfinite(value) and value > 0):
+        raise argparse.ArgumentTypeError(f"must be finite and positive, got {text}")
+    return value
+
+
+def _finite_float(text: str) -> float:
+    try:
+        value = float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"invalid number: {text!r}") from None
+    if not math.isfinite(value):
+        raise argparse.ArgumentTypeError(f"must be finite, got {text}")
+    return value
+
+
+def add_parser(subparsers: Any) -> None:
+    parser = subparsers.add_parser(
+        "play",
+        help="play patterns live to OSC or Art-Net, or watch them in the terminal",
+        description="Play patterns in real time, in time with a tempo or a MIDI clock. "
+        "--osc sends one OSC bundle per tick (/velmora/pip, then /velmora/NAME x y z); "
+        "--artnet sends DMX with one moving head per pattern (Pan, Pan fine, Tilt, Tilt fine "
+        "from channel 1, 5, 9, ...). With neither, the terminal shows the positions live. "
+        "Ctrl-C stops.",
+    )
+    parser.add_argument("names", metavar="NAME", nargs="+", help="pattern names (velmora list shows them)")
+    time_source = parser.add_mutually_exclusive_group()
+    time_source.add_argument("--bpm", metavar="B", type=_positive_float, help="constant tempo (default 120)")
+    time_source.add_argument("--midi-clock", metavar="PORT", help="follow the MIDI clock arriving at this MIDI input")
+    parser.add_argument("--osc", metavar="HOST:PORT", help="send OSC bundles to this UDP address")
+    parser.add_argument("--artnet", metavar="HOST[:UNIVERSE]", help="send Art-Net DMX to this node (universe 0 by default)")
+    parser.add_argument("--rate", metavar="HZ", type=_positive_float, default=60.0, help="ticks per second (default 60)")
+    parser.add_argument(
+        "--latency", metavar="MS", type=_finite_float, default=0.0,
+        help="send each position this many milliseconds early (default 0)",
+    )
+    parser.add_argument("--seconds", metavar="S", type=_positive_float, help="stop after this long (default: Ctrl-C)")
+    parser.set_defaults(run=run_play)
+
+
+def _osc_sink(text: str) -> Any:
+    from velmora_kit.live._address import split_host_port
+    from velmora_kit.live.osc import OscSink
+
+    host, port_text = split_host_port("--osc", text)
+    try:
+        port = int(port_text or "")
+    except ValueError:
+        raise CommandError(f"--osc port must be a number in 1..65535, got {port_text!r}") from None
+    try:
+        return OscSink(host, port)
+    except ValueError as error:
+        raise CommandError(f"--osc: {error}") from None
+
+
+def _artnet_sink(text: str, names: list[str]) -> Any:
+    from velmora_kit.live._address import split_host_port
+    from velmora_kit.live.artnet import UNIVERSE_SIZE, ArtNetSink
+
+    host, universe_text = split_host_port("--artnet", text, port_required=False)
+    try:
+        universe = int(universe_text) if universe_text is not None else 0
+    except ValueError:
+        raise CommandError(f"--artnet universe must be a number in 0..32767, got {universe_text!r}") from None
+    if len(names) * _ARTNET_CHANNELS > UNIVERSE_SIZE:
+        raise CommandError(f"--artnet gives each pattern 4 channels: at most 128 patterns, got {len(names)}")
+    patch = {name: (1 + _ARTNET_CHANNELS * index, "pan_tilt16") for index, name in enumerate(names)}
+    try:
+        return ArtNetSink(host, universe=universe, patch=patch)
+    except ValueError as error:
+        raise CommandError(f"--artnet: {error}") from None
+
+
+def _midi_input(port_name: str) -> Any:
+    import mido  # type: ignore[import-untyped]
+
+    try:
+        return mido.open_input(port_name)
+    except ImportError as error:
+        raise CommandError(
+            f"--midi-clock needs a MIDI backend for mido ({error}): pip install 'velmora[midi]'"
+        ) from None
+    except OSError as error:
+        reason = str(error).strip().splitlines()[0] if str(error).strip() else type(error).__name__
+        raise CommandError(f"--midi-clock cannot open MIDI input {port_name!r}: {reason}") from None
+
+
+def run_play(args: argparse.Namespace) -> int:
+    names: list[str] = list(args.names)
+    check_pattern_names(names)
+    repeated = sorted({name for name in names if names.count(name) > 1})
+    if repeated:
+        raise CommandError(f"each pattern can play once, got {', '.join(repeated)} more than once")
+    sinks = []
+    if args.osc is not None:
+        sinks.append(_osc_sink(args.osc))
+    if args.artnet is not None:
+        sinks.append(_artnet_sink(args.artnet, names))
+    if not sinks:
+        sinks.append(_TerminalView())
+
+    from velmora_kit.live.player import Player
+
+    sources = {name: name for name in names}
+    midi_port = None
+    if args.midi_clock is not None:
+        midi_port = _midi_input(args.midi_clock)
+    try:
+        if midi_port is not None:
+            player = Player(sources, clock=midi_port, rate_hz=args.rate, latency_seconds=args.latency / 1e3, sinks=sinks)
+        else:
+            tempo = args.bpm if args.bpm is not None else 120.0
+            player = Player(sources, tempo=tempo, rate_hz=args.rate, latency_seconds=args.latency / 1e3, sinks=sinks)
+        summary = player.play(seconds=args.seconds)
+    finally:
+        if midi_port is not None:
+            midi_port.close()
+    print(f"velmora play: {summary}", file=sys.stderr)
+    return EXIT_INTERRUPTED if summary.interrupted else 0
+
+
+class _TerminalView:
+    """A sink that shows the newest frame: a row per pattern and the beat (rich Live)."""
+
+    def __init__(self) -> None:
+        self._live: Any = None
+        self._frame: Any = None
+
+    def open(self, names: tuple[str, ...]) -> None:
+        from rich.live import Live
+
+        self._frame = None
+        self._live = Live(get_renderable=self._render, refresh_per_second=15, transient=False)
+        self._live.start()
+
+    def send(self, frame: Any) -> None:
+        self._frame = frame  # the Live thread draws it at its own pace
+
+    def close(self) -> None:
+        if self._live is not None:
+            self._live.stop()
+            self._live = None
+
+    def _render(self) -> Any:
+        from rich.table import Table
+        from rich.text import Text
+
+        frame = self._frame
+        if frame is None:
+            return Text("waiting for the first tick…")
+        beat = frame.pip // 64
+        pulse = " ".join("●" if beat % 4 == k else "○" for k in range(4))
+        table = Table(
+            title=f"beat {frame.pip / 64:9.2f}   {pulse}   pip {frame.pip}   {frame.bpm:.1f} BPM",
+            title_justify="left",
+        )
+        table.add_column("pattern", no_wrap=True)
+        for axis in "xyz":
+            table.add_column(axis, justify="right")
+            table.add_column("", width=11, no_wrap=True)
+        for name, position in zip(frame.names, frame.positions):
+            cells: list[Any] = [name]
+            for value in position:
+                cells.append(f"{value:+.3f}")
+                cells.append(Text(_bar(float(value)), style="cyan"))
+            table.add_row(*cells)
+        return table
+
+
+def _bar(value: float, half: int = 5) -> str:
+    """A centred bar: '|' marks 0, the filled part reaches the value."""
+    cells = round(min(max(value, -1.0), 1.0) * half)
+    left = " " * (half + min(cells, 0)) + "█" * -min(cells, 0)
+    right = "█" * max(cells, 0) + " " * (half - max(cells, 0))
+    return left + "|" + right

@@ -1,0 +1,15 @@
+"""Live output: play motion sources in real time to OSC and Art-Net receivers.
+
+`Player` keeps the time (a tempo started at `play()`, or a MIDI clock) and ticks on
+absolute deadlines; each tick's `Frame` goes to every sink. `OscSink` and `ArtNetSink`
+are the network sinks; anything with ``open``, ``send`` and ``close`` is a sink too.
+"""
+
+from __future__ import annotations
+
+from velmora_kit.live.artnet import ArtNetSink
+from velmora_kit.live.frame import Frame, Sink
+from velmora_kit.live.osc import OscSink
+from velmora_kit.live.player import Player, PlaySummary
+
+__all__ = ["ArtNetSink", "Frame", "OscSink", "PlaySummary", "Player", "Sink"]
