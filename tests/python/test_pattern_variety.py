@@ -46,12 +46,9 @@ EXPLAINED = {
     frozenset(("meter_2_3", "meter_3_2")): "formula table: 3+2 is 2+3 started one group later, sides swapped",
     frozenset(("meter_3_4", "meter_4_3")): "formula table: 4+3 is 3+4 started one group later, sides swapped",
     frozenset(("meter_2_2_2_3", "meter_2_3_2_2")): "formula table: 2+3+2+2 is 2+2+2+3 rotated by two groups",
-    frozenset(("meter_3_3_2_3", "meter_3_3_3_2")): "formula table: 3+3+3+2 is 3+3+2+3 rotated by two groups",
+    frozenset(("meter_3_3_2_3", "meter_3_3_3_2")): "formula table: 3+3+3+2 is 3+3+2+3 started a group earlier, sides swapped",
     **{frozenset((f"beat_son_clave_32_{m}", f"beat_son_clave_23_{m}")): _ROTATED_CLAVE
        for m in ("bounce", "dive", "orbit", "recoil", "ricochet", "spring")},
-    frozenset(("beat_techno_drive_step", "beat_disco_step")): (
-        "the step reads kicks and backbeats, which the two scores place alike (clap 0.8 against snare 1.0), "
-        "and their sixteenth hats differ only in which hat plays them"),
 }
 
 ENTRIES = {e["name"]: e for e in velmora.catalogue()}

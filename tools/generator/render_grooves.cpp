@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "groove_motions.hpp"
 #include "primitives.hpp"
@@ -286,7 +287,7 @@ std::vector<Offset3> step(const GrooveScore& score) {
     const ScoreDetail detail = detail_of(score);
     return draw(score.period, [&](std::uint32_t p) {
         return Offset3{0.42 * lateral[p] + 0.12 * detail.percussion_sides[p],
-                       -0.22 * kick[p] + 0.12 * backbeat[p] + 0.06 * bob[p] + 0.1 * detail.ticks[p] + 0.12 * detail.rings[p],
+                       -0.22 * kick[p] + 0.12 * backbeat[p] + 0.06 * bob[p] + 0.1 * detail.ticks[p] + 0.2 * detail.rings[p],
                        0.3 * bass[p]};
     });
 }
@@ -674,6 +675,74 @@ Signal steady_spring(std::uint32_t period, const std::vector<Gesture>& gestures,
     return positions;
 }
 
+// Where a loop of hits is read from when they are grouped: after its widest gap, and among
+// equally wide gaps after the one from which the gaps and weights read smallest. The
+// choice depends only on the rhythm, not on where the loop happens to start, so a score
+// started later is grouped the same way and the seam stays invisible.
+std::size_t canonical_start(const std::vector<Gesture>& hits, double period) {
+    const std::size_t n = hits.size();
+    // Rounded, so that a gap computed from shifted onsets compares equal to the original.
+    const auto settled = [](double v) { return std::round(v * 1e6) / 1e6; };
+    std::vector<std::pair<double, double>> keys(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Gesture& before = hits[(i + n - 1) % n];
+        const double gap = hits[i].onset - before.onset + (i == 0 ? period : 0.0);
+        keys[i] = {-settled(gap), settled(hits[i].weight)};
+    }
+    std::size_t best = 0;
+    for (std::size_t start = 1; start < n; ++start) {
+        for (std::size_t k = 0; k < n; ++k) {
+            const auto& candidate = keys[(start + k) % n];
+            const auto& incumbent = keys[(best + k) % n];
+            if (candidate != incumbent) {
+                if (candidate < incumbent) {
+                    best = start;
+                }
+                break;
+            }
+        }
+    }
+    return best;
+}
+
+// The pushes a spring feels: the hits within one ringing period of a push (a run of
+// sixteenths, a roll, a flam, a kick under a clap) join it, and it pushes once, at its
+// first onset, as hard as its strongest hit plus a quarter of the others, eased above full
+// strength. A busy lane thus sets off one excursion per swing at most, each given time to
+// ring down, instead of keeping the mass buzzing.
+std::vector<Gesture> spring_pushes(const std::vector<Gesture>& hits, const Oscillator& oscillator,
+                                   std::uint32_t period) {
+    std::vector<Gesture> out;
+    std::vector<double> others;
+    const std::size_t n = hits.size();
+    const double length = static_cast<double>(period);
+    const std::size_t start = n == 0 ? 0 : canonical_start(hits, length);
+    for (std::size_t k = 0; k < n; ++k) {
+        Gesture hit = hits[(start + k) % n];
+        if (start + k >= n) {
+            hit.onset += length;  // read on past the loop's end; the force wraps
+        }
+        if (!out.empty() && hit.onset - out.back().onset < oscillator.ringing_period) {
+            Gesture& run = out.back();
+            if (std::fabs(hit.weight) > std::fabs(run.weight)) {
+                others.back() += run.weight;
+                run.weight = hit.weight;
+            } else {
+                others.back() += hit.weight;
+            }
+            continue;
+        }
+        out.push_back(hit);
+        others.push_back(0.0);
+    }
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const double raw = out[i].weight + 0.25 * others[i];
+        const double size = std::fabs(raw);
+        out[i].weight = size <= 1.0 ? raw : std::copysign(1.0 + 0.25 * std::tanh((size - 1.0) / 0.25), raw);
+    }
+    return out;
+}
+
 // Ghost notes push the springs at half strength: at full strength a roll of them keeps the
 // mass ringing without a pause.
 constexpr double GHOST_PUSH = 0.5;
@@ -681,8 +750,8 @@ constexpr double GHOST_PUSH = 0.5;
 // Three springs of different pitch: successive kicks and snares throw x to alternate sides, the drums
 // bounce y (kicks down, the rest up), bass and kicks ring z, with an open hat's lighter push.
 // The springs are damped so that one excursion has died down to a fifth after a single swing:
-// a busy score reads as a run of separate excursions, not as a constant buzz. Hits that
-// sound together push once (moments). Closed hats and shakers, which tick on every
+// a busy score reads as a run of separate excursions, not as a constant buzz. A run of
+// hits pushes once (spring_pushes). Closed hats and shakers, which tick on every
 // sixteenth, push a small, stiff and heavily damped fourth spring on the depth instead:
 // each tick is a little excursion of its own that is over before the next sixteenth.
 std::vector<Offset3> spring(const GrooveScore& score) {
@@ -694,14 +763,17 @@ std::vector<Offset3> spring(const GrooveScore& score) {
     static const double vertical_gain = 0.4 / single_event_peak(vertical);
     static const double depth_gain = 0.4 / single_event_peak(depth);
     static const Oscillator tick{12.0, 0.5};
-    static const double tick_gain = 0.1 / single_event_peak(tick);
-    const Signal x = steady_spring(
-        score.period,
-        alternated(gestures_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}}, GHOST_PUSH)),
-        lateral, lateral_gain);
+    static const double tick_gain = 0.14 / single_event_peak(tick);
+    std::vector<Gesture> sides = spring_pushes(gestures_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}}, GHOST_PUSH), lateral, score.period);
+    for (std::size_t i = 1; i < sides.size(); i += 2) {
+        sides[i].weight = -sides[i].weight;
+    }
+    const Signal x = steady_spring(score.period, sides, lateral, lateral_gain);
     const Signal y = steady_spring(
         score.period,
-        moments(gestures_of(score, {{Role::kick, -1.0}, {Role::backbeat, 0.8}, {Role::percussion, 0.5}}, GHOST_PUSH)),
+        spring_pushes(
+            gestures_of(score, {{Role::kick, -1.0}, {Role::backbeat, 0.8}, {Role::percussion, 0.5}}, GHOST_PUSH),
+            vertical, score.period),
         vertical, vertical_gain);
     std::vector<Gesture> depth_pushes = gestures_of(score, {{Role::bass, 1.0}, {Role::kick, 0.4}}, GHOST_PUSH);
     for (const Gesture& ring : gestures_of_voices(score, {{Lane::open_hat, 0.3}, {Lane::ride, 0.2}})) {
@@ -709,7 +781,7 @@ std::vector<Offset3> spring(const GrooveScore& score) {
     }
     std::stable_sort(depth_pushes.begin(), depth_pushes.end(),
                      [](const Gesture& a, const Gesture& b) { return a.onset < b.onset; });
-    const Signal z = steady_spring(score.period, moments(depth_pushes), depth, depth_gain);
+    const Signal z = steady_spring(score.period, spring_pushes(depth_pushes, depth, score.period), depth, depth_gain);
     const Signal ticks = steady_spring(
         score.period, gestures_of_voices(score, {{Lane::closed_hat, 1.0}, {Lane::shaker, 0.8}}), tick, tick_gain);
     return draw(score.period, [&](std::uint32_t p) { return Offset3{x[p], y[p], z[p] + ticks[p]}; });
