@@ -165,7 +165,8 @@ struct Voice {
     double scale;
 };
 
-std::vector<Gesture> gestures_of_voices(const GrooveScore& score, std::initializer_list<Voice> voices) {
+std::vector<Gesture> gestures_of_voices(const GrooveScore& score, std::initializer_list<Voice> voices,
+                                        double ghost_factor = 1.0) {
     std::vector<Gesture> gestures;
     for (const LaneHits& lane : score.lanes) {
         for (const Voice& voice : voices) {
@@ -173,7 +174,8 @@ std::vector<Gesture> gestures_of_voices(const GrooveScore& score, std::initializ
                 continue;
             }
             for (const Hit& hit : lane.hits) {
-                gestures.push_back({hit.pip, hit.velocity * voice.scale});
+                const double ghost = hit.velocity < QUIET_BELOW ? ghost_factor : 1.0;
+                gestures.push_back({hit.pip, hit.velocity * voice.scale * ghost});
             }
         }
     }
@@ -752,8 +754,9 @@ constexpr double GHOST_PUSH = 0.5;
 // The springs are damped so that one excursion has died down to a fifth after a single swing:
 // a busy score reads as a run of separate excursions, not as a constant buzz. A run of
 // hits pushes once (spring_pushes). Closed hats and shakers, which tick on every
-// sixteenth, push a small, stiff and heavily damped fourth spring on the depth instead:
-// each tick is a little excursion of its own that is over before the next sixteenth.
+// sixteenth, push a small, stiff and heavily damped fourth spring on the depth instead,
+// and only with their played notes (ghost hats do not push): each tick is a little
+// excursion of its own that is over before the next sixteenth.
 std::vector<Offset3> spring(const GrooveScore& score) {
     static const Oscillator lateral{32.0, 0.24};
     static const Oscillator vertical{24.0, 0.26};
@@ -783,7 +786,7 @@ std::vector<Offset3> spring(const GrooveScore& score) {
                      [](const Gesture& a, const Gesture& b) { return a.onset < b.onset; });
     const Signal z = steady_spring(score.period, spring_pushes(depth_pushes, depth, score.period), depth, depth_gain);
     const Signal ticks = steady_spring(
-        score.period, gestures_of_voices(score, {{Lane::closed_hat, 1.0}, {Lane::shaker, 0.8}}), tick, tick_gain);
+        score.period, gestures_of_voices(score, {{Lane::closed_hat, 1.0}, {Lane::shaker, 0.8}}, 0.0), tick, tick_gain);
     return draw(score.period, [&](std::uint32_t p) { return Offset3{x[p], y[p], z[p] + ticks[p]}; });
 }
 
