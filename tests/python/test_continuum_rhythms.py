@@ -246,6 +246,8 @@ def test_ladder_regions_have_the_named_density_and_accented_starts(name):
     accents = sorted(p for p in peaks if samples[p][2] > 0)
     assert [round(p / 128) * 128 for p in accents] == [0, 128, 256, 384]
     assert all(abs(p - round(p / 128) * 128) <= 0 for p in accents)
+    # The phrase start reaches furthest forward, so rotations of one ladder differ.
+    assert samples[0][2] > 1.4 * max(samples[p][2] for p in accents[1:])
 
 
 # ---- necklace_ ----------------------------------------------------------------------------

@@ -133,6 +133,12 @@ def test_contour_is_bowed_asymmetrically_and_traced_evenly(name):
     assert mirror_gap(samples[::4, :2]) > 0.04
     step = steps(samples)
     assert step.max() < 1.1 * step.min()
+    # A contour flows: no pip turns the path sharply (a hairpin or a spike turns it by
+    # most of a half-turn within a pip or two).
+    ahead = np.roll(samples, -1, axis=0) - samples
+    after = np.roll(ahead, -1, axis=0)
+    cosine = (ahead * after).sum(axis=1) / np.linalg.norm(ahead, axis=1) / np.linalg.norm(after, axis=1)
+    assert np.degrees(np.arccos(np.clip(cosine, -1.0, 1.0))).max() < 20.0
 
 
 @pytest.mark.parametrize("name", members("surface_"))

@@ -251,9 +251,12 @@ std::vector<Offset3> ladder(const RenderRequest& request) {
         for (int k = 0; k < n; ++k) {
             const double onset = region * static_cast<double>(r) + spacing * k;
             if (k == 0) {
-                // The region start: a forward accent.
+                // The region start: a forward accent. The phrase's own start reaches further
+                // than the other three, so a ladder and its rotations (4_3_6_5 and 6_5_4_3)
+                // are told apart by where the phrase begins.
                 const double width = std::min(16.0, 0.45 * std::min(spacing, previous_spacing));
-                bumps.push_back({onset, width, Offset3{0.0, -0.42, 0.75}});
+                const Offset3 accent = r == 0 ? Offset3{0.0, -0.42, 0.75} : Offset3{0.0, -0.32, 0.46};
+                bumps.push_back({onset, width, accent});
             } else {
                 const Offset3 pulse{0.55, -0.22, 0.0};
                 bumps.push_back({onset, std::min(12.0, 0.4 * spacing), k % 2 == 0 ? mirrored(pulse) : pulse});

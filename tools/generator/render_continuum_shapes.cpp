@@ -65,28 +65,37 @@ bool variant_is(const RatioMember& member, std::string_view first, std::string_v
 // ribbon_a_b_{slim,deep}: a point weaves across a ribbon laid along a bent ellipse. Per
 // bar the ribbon's width swells a times while the point crosses it b times. The ribbon
 // is not flat: its cross direction leans out of the plane, so every lateral excursion is
-// also a depth excursion; the deep ribbons are wider and lean much further.
+// also a depth excursion; the deep ribbons are wider and lean much further. The swell
+// pinches the ribbon to a third of its width between swells, and the spine itself is
+// drawn for its ratio (its bend turns with a, its tilt with b), so each member is a shape
+// of its own rather than the same oval with a different wobble.
 std::vector<Offset3> render_ribbon(const RenderRequest& request) {
     const RatioMember member = ratio_member(request);
     const bool slim = variant_is(member, "slim", "deep");
     const double swells = 4.0 * member.first;
     const double crossings = 4.0 * member.second;
-    const double width = slim ? 0.11 : 0.2;
+    const double width = slim ? 0.15 : 0.24;
     const double lean = slim ? 0.45 : 1.1;        // mean tilt of the cross direction into depth
     const double lean_swing = slim ? 0.2 : 0.45;  // the tilt breathes once around the loop
+    const double bend_phase = 1.1 * member.first;                // where the spine bulges
+    const double tilt = degrees(11.0 * (member.second - 3.5));  // the spine's long axis
     return normalised(trace(LOOP, [=](double t) {
-        const double spine_x = 0.62 * cos(t);
-        const double spine_y = 0.4 * sin(t) + 0.1 * cos(2 * t);  // the bend of the spine
-        const double tangent_x = -0.62 * sin(t);
-        const double tangent_y = 0.4 * cos(t) - 0.2 * sin(2 * t);
+        const double ellipse_x = 0.62 * cos(t);
+        const double ellipse_y = 0.38 * sin(t) + 0.12 * cos(2 * t + bend_phase);  // the bend of the spine
+        const double ellipse_dx = -0.62 * sin(t);
+        const double ellipse_dy = 0.38 * cos(t) - 0.24 * sin(2 * t + bend_phase);
+        const double spine_x = ellipse_x * cos(tilt) - ellipse_y * sin(tilt);
+        const double spine_y = ellipse_x * sin(tilt) + ellipse_y * cos(tilt);
+        const double tangent_x = ellipse_dx * cos(tilt) - ellipse_dy * sin(tilt);
+        const double tangent_y = ellipse_dx * sin(tilt) + ellipse_dy * cos(tilt);
         const double speed = std::hypot(tangent_x, tangent_y);
         const double normal_x = tangent_y / speed;  // outward for a counter-clockwise spine
         const double normal_y = -tangent_x / speed;
-        const double local_width = width * (0.6 + 0.4 * cos(swells * t));
+        const double local_width = width * (0.65 + 0.35 * cos(swells * t));
         const double across = local_width * sin(crossings * t);
-        const double tilt = lean + lean_swing * sin(t);
-        const double in_plane = across * cos(tilt);
-        return Offset3{spine_x + in_plane * normal_x, spine_y + in_plane * normal_y, across * sin(tilt)};
+        const double lean_now = lean + lean_swing * sin(t);
+        const double in_plane = across * cos(lean_now);
+        return Offset3{spine_x + in_plane * normal_x, spine_y + in_plane * normal_y, across * sin(lean_now)};
     }));
 }
 
@@ -110,22 +119,22 @@ struct ContourShape {
 };
 
 constexpr std::array<ContourShape, 16> contour_shapes{{
-    {0.55, 0.55, 0.72, 90, 50, 6, 0.07, 0.14, 0.5, 0, 0},
+    {0.55, 0.55, 0.72, 90, 55, 5, 0.07, 0.14, 0.5, 0, 0},
     {1.4, 1.4, 0.82, 135, 45, 5, 0.08, -0.12, 0.4, 0, 0},
-    {0.45, 1.0, 0.66, 225, 60, 8, 0.06, 0.16, -0.6, 0, 0},
+    {0.45, 1.0, 0.66, 225, 60, 6, 0.06, 0.16, -0.6, 0, 0},
     {1.0, 0.5, 0.86, 150, 40, 4, 0.09, -0.15, 0.8, 0, 0},
-    {0.7, 0.7, 0.6, 300, 65, 9, 0.05, 0.2, 0.3, 0, 0},
+    {0.7, 0.7, 0.6, 300, 65, 6, 0.05, 0.2, 0.3, 0, 0},
     {1.25, 0.8, 0.76, 190, 50, 7, 0.07, 0.1, -0.9, 0, 0},
     {0.4, 0.4, 0.7, 50, 35, 3, 0.1, -0.2, 0.2, 0, 0},
-    {1.6, 1.1, 0.9, 115, 70, 10, 0.045, 0.13, 0.7, 0, 0},
+    {1.35, 1.1, 0.9, 115, 60, 6, 0.045, 0.13, 0.7, 0, 0},
     {0.6, 0.9, 0.7, 80, 45, 5, 0.07, 0.12, 0.6, 0.42, 0.5},
     {1.3, 0.6, 0.8, 270, 55, 7, 0.06, -0.14, -0.5, 0.36, -0.7},
     {0.5, 0.5, 0.64, 20, 40, 4, 0.09, 0.18, 0.2, 0.48, 0.3},
-    {1.5, 1.5, 0.78, 225, 50, 7, 0.05, -0.1, 0.9, 0.3, 0.9},
+    {1.35, 1.35, 0.78, 225, 50, 5, 0.05, -0.1, 0.9, 0.3, 0.9},
     {0.8, 0.45, 0.74, 140, 50, 6, 0.08, 0.16, -0.3, 0.44, -0.4},
-    {1.1, 1.35, 0.7, 250, 45, 9, 0.05, -0.18, 0.5, 0.4, 0.6},
+    {1.1, 1.35, 0.7, 250, 50, 5, 0.05, -0.18, 0.5, 0.4, 0.6},
     {0.45, 0.75, 0.86, 240, 65, 5, 0.07, 0.1, -0.8, 0.5, -0.2},
-    {0.9, 1.6, 0.66, 100, 35, 3, 0.11, 0.2, 0.4, 0.34, 0.8},
+    {0.9, 1.35, 0.66, 100, 40, 3, 0.11, 0.2, 0.4, 0.34, 0.8},
 }};
 
 Offset3 superellipse(const ContourShape& shape, double u) {
@@ -136,20 +145,20 @@ Offset3 superellipse(const ContourShape& shape, double u) {
 Offset3 contour_point(const ContourShape& shape, double u) {
     constexpr double half_width = 0.8;
     Offset3 edge = superellipse(shape, u);
-    const double along = std::remainder(u - degrees(shape.ripple_centre), TWO_PI);
+    // The ripples scale the edge's distance from the centre, so the contour keeps turning
+    // one way round it: a ripple on a tight corner or a pinched tip bulges and dents the
+    // edge but can never fold it back into a hairpin. The depth is eased where the crests
+    // would be so short that a dent turns into a spike.
+    const double angle = std::atan2(edge.y / shape.aspect, edge.x);
+    const double along = std::remainder(angle - degrees(shape.ripple_centre), TWO_PI);
     const double span = degrees(shape.ripple_span);
     const double window = raised_cosine(along, span);
     if (window > 0.0) {
-        // Ripples push the edge along its own normal, so they stay ripples on tight bends too.
-        constexpr double h = 1e-5;
-        const Offset3 ahead = superellipse(shape, u + h);
-        const Offset3 behind = superellipse(shape, u - h);
-        const double dx = ahead.x - behind.x;
-        const double dy = ahead.y - behind.y;
-        const double norm = std::hypot(dx, dy);
-        const double push = half_width * shape.ripple_depth * window * sin(PI * shape.ripple_crests * along / span);
-        edge.x += push * dy / norm;
-        edge.y -= push * dx / norm;
+        const double crest_rate = PI * shape.ripple_crests / span;
+        const double depth = std::min(shape.ripple_depth, 16.0 / (crest_rate * crest_rate));
+        const double scale = 1.0 + depth * window * sin(crest_rate * along);
+        edge.x *= scale;
+        edge.y *= scale;
     }
     const double across = edge.x / half_width;
     const double height = edge.y / (half_width * shape.aspect);

@@ -143,23 +143,40 @@ void add_waves(RendererRegistry& registry) {
 
 // Programmed sequences: eight steps of x values, each reached with a smootherstep glide,
 // and a vertical line that rises and falls once through the phrase (0.287 sin(pi k / 4)
-// at step k). The even members give every step 64 pips; the lilting members alternate a
-// long step of 80 pips with a short one of 48, so the same values arrive in a swung gait.
-constexpr std::array<double, 9> EVEN_STEP_PIPS{0, 64, 128, 192, 256, 320, 384, 448, 512};
-constexpr std::array<double, 9> LILT_STEP_PIPS{0, 80, 128, 208, 256, 336, 384, 464, 512};
+// at step k). The even members give every step 64 pips. The lilting members walk the same
+// steps in long-short pairs: the long step glides for a beat and rests for an eighth, the
+// short one hops in the remaining eighth, so the steps arrive three eighths and one eighth
+// apart. A lilt is this change of gait, not a delay: no shift of the even loop matches it.
+constexpr double SEQUENCE_STEP = 64.0;
 
 struct StepValues {
     std::array<double, 8> x;
 };
 
-Renderer sequence(StepValues steps, const std::array<double, 9>& step_pips) {
-    return [steps, step_pips](const RenderRequest&) {
+double sequence_height(std::size_t step) {
+    return step % 8 == 0 ? 0.0 : 0.287 * sin(PI * static_cast<double>(step) / 4);
+}
+
+Renderer sequence(StepValues steps, bool lilt) {
+    return [steps, lilt](const RenderRequest&) {
         std::vector<Keyframe> x_keys;
         std::vector<Keyframe> y_keys;
-        for (std::size_t k = 0; k < 9; ++k) {
-            x_keys.push_back({step_pips[k], steps.x[k % 8]});
-            y_keys.push_back({step_pips[k], k == 8 ? 0.0 : 0.287 * sin(PI * static_cast<double>(k) / 4)});
+        const auto key = [&](double pip, std::size_t step) {
+            x_keys.push_back({pip, steps.x[step % 8]});
+            y_keys.push_back({pip, sequence_height(step)});
+        };
+        for (std::size_t k = 0; k < 8; ++k) {
+            const double start = SEQUENCE_STEP * static_cast<double>(k);
+            if (!lilt) {
+                key(start, k);
+            } else if (k % 2 == 0) {
+                key(start, k);
+                key(start + SEQUENCE_STEP, k + 1);  // the long step: a beat's glide ...
+            } else {
+                key(start + SEQUENCE_STEP / 2, k);  // ... and an eighth's rest before the hop
+            }
         }
+        key(SEQUENCE_PERIOD, 0);
         const KeyframeCurve x(std::move(x_keys));
         const KeyframeCurve y(std::move(y_keys));
         std::vector<Offset3> samples;
@@ -186,18 +203,18 @@ void add_sequences(RendererRegistry& registry) {
     // Starts high, steps down and settles at the centre for the last two steps.
     const StepValues answer{{0.82, 0.5, 0.62, 0.25, 0.38, -0.2, 0, 0}};
 
-    registry.add("seq_up_down_even", sequence(up_down, EVEN_STEP_PIPS));
-    registry.add("seq_up_down_lilt", sequence(up_down, LILT_STEP_PIPS));
-    registry.add("seq_pendulum_lilt", sequence(pendulum, LILT_STEP_PIPS));
-    registry.add("seq_octave_lilt", sequence(octave, LILT_STEP_PIPS));
-    registry.add("seq_unequal_even", sequence(unequal, EVEN_STEP_PIPS));
-    registry.add("seq_unequal_lilt", sequence(unequal, LILT_STEP_PIPS));
-    registry.add("seq_question_even", sequence(question, EVEN_STEP_PIPS));
-    registry.add("seq_question_lilt", sequence(question, LILT_STEP_PIPS));
-    registry.add("seq_answer_even", sequence(answer, EVEN_STEP_PIPS));
-    registry.add("seq_answer_lilt", sequence(answer, LILT_STEP_PIPS));
-    registry.add("seq_ratchet_lilt", sequence(ratchet, LILT_STEP_PIPS));
-    registry.add("seq_stairs_lilt", sequence(stairs, LILT_STEP_PIPS));
+    registry.add("seq_up_down_even", sequence(up_down, false));
+    registry.add("seq_up_down_lilt", sequence(up_down, true));
+    registry.add("seq_pendulum_lilt", sequence(pendulum, true));
+    registry.add("seq_octave_lilt", sequence(octave, true));
+    registry.add("seq_unequal_even", sequence(unequal, false));
+    registry.add("seq_unequal_lilt", sequence(unequal, true));
+    registry.add("seq_question_even", sequence(question, false));
+    registry.add("seq_question_lilt", sequence(question, true));
+    registry.add("seq_answer_even", sequence(answer, false));
+    registry.add("seq_answer_lilt", sequence(answer, true));
+    registry.add("seq_ratchet_lilt", sequence(ratchet, true));
+    registry.add("seq_stairs_lilt", sequence(stairs, true));
 }
 
 // A loop of n scallops: the radius follows |cos(psi)| (rounded by a small constant under

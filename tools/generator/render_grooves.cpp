@@ -12,10 +12,12 @@
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "groove_motions.hpp"
 #include "primitives.hpp"
 #include "registry.hpp"
+#include "score_notation.hpp"
 
 namespace velmora::generator {
 
@@ -73,8 +75,10 @@ struct Part {
 
 using Signal = std::vector<double>;
 
-// The hits of the named roles, velocity times the role's scale, in onset order.
-std::vector<Gesture> gestures_of(const GrooveScore& score, std::initializer_list<Part> parts) {
+// The hits of the named roles, velocity times the role's scale, in onset order; ghost
+// notes (below QUIET_BELOW) count `ghost_factor` times as much.
+std::vector<Gesture> gestures_of(const GrooveScore& score, std::initializer_list<Part> parts,
+                                 double ghost_factor = 1.0) {
     std::vector<Gesture> gestures;
     for (const LaneHits& lane : score.lanes) {
         for (const Part& part : parts) {
@@ -82,7 +86,8 @@ std::vector<Gesture> gestures_of(const GrooveScore& score, std::initializer_list
                 continue;
             }
             for (const Hit& hit : lane.hits) {
-                gestures.push_back({hit.pip, hit.velocity * part.scale});
+                const double ghost = hit.velocity < QUIET_BELOW ? ghost_factor : 1.0;
+                gestures.push_back({hit.pip, hit.velocity * part.scale * ghost});
             }
         }
     }
@@ -151,6 +156,60 @@ Signal envelope_of(const GrooveScore& score, std::initializer_list<Part> parts, 
 Signal alternating_envelope_of(const GrooveScore& score, std::initializer_list<Part> parts,
                                EventEnvelope envelope = HOUSE_ENVELOPE) {
     return envelope_signal(score.period, alternated(gestures_of(score, parts)), envelope);
+}
+
+// A lane and how strongly its hits count: for the few places where two lanes of one role
+// move differently (an open hat rings, a closed hat ticks).
+struct Voice {
+    Lane lane;
+    double scale;
+};
+
+std::vector<Gesture> gestures_of_voices(const GrooveScore& score, std::initializer_list<Voice> voices,
+                                        double ghost_factor = 1.0) {
+    std::vector<Gesture> gestures;
+    for (const LaneHits& lane : score.lanes) {
+        for (const Voice& voice : voices) {
+            if (lane.lane != voice.lane) {
+                continue;
+            }
+            for (const Hit& hit : lane.hits) {
+                const double ghost = hit.velocity < QUIET_BELOW ? ghost_factor : 1.0;
+                gestures.push_back({hit.pip, hit.velocity * voice.scale * ghost});
+            }
+        }
+    }
+    std::stable_sort(gestures.begin(), gestures.end(),
+                     [](const Gesture& a, const Gesture& b) { return a.onset < b.onset; });
+    return gestures;
+}
+
+// The fine print of a score, which a path whose speed follows the events would otherwise
+// smooth away: grooves on one kick and backbeat differ mostly in their hats, their hand
+// percussion, their ghost notes and their swing. Closed hats and shakers tick (the tight
+// envelope, so a swung sixteenth is seen late); open hats and the ride ring for the house
+// length; hand percussion speaks as a hit, alternating sides. Every path carries some of
+// each, so two grooves' paths differ about as much as their scores do.
+struct ScoreDetail {
+    Signal kick;
+    Signal backbeat;
+    Signal backbeat_sides;
+    Signal ticks;
+    Signal rings;
+    Signal percussion_sides;
+    Signal bass;
+};
+
+ScoreDetail detail_of(const GrooveScore& score) {
+    return {envelope_of(score, {{Role::kick, 1.0}}),
+            envelope_of(score, {{Role::backbeat, 1.0}}),
+            alternating_envelope_of(score, {{Role::backbeat, 1.0}}),
+            envelope_signal(score.period, gestures_of_voices(score, {{Lane::closed_hat, 1.0}, {Lane::shaker, 0.8}}),
+                            TIGHT),
+            envelope_signal(score.period, gestures_of_voices(score, {{Lane::open_hat, 1.0}, {Lane::ride, 0.7}}),
+                            HOUSE_ENVELOPE),
+            alternating_envelope_of(score, {{Role::percussion, 1.0}}),
+            envelope_of(score, {{Role::bass, 1.0}})};
 }
 
 // A phase that runs faster where `speed` is high and still makes exactly `turns` turns per
@@ -227,8 +286,11 @@ std::vector<Offset3> step(const GrooveScore& score) {
     const Signal backbeat = envelope_of(score, {{Role::backbeat, 1.0}});
     const Signal bob = envelope_of(score, {{Role::upper, 1.0}, {Role::percussion, 1.0}}, TIGHT);
     const Signal bass = envelope_of(score, {{Role::bass, 1.0}});
+    const ScoreDetail detail = detail_of(score);
     return draw(score.period, [&](std::uint32_t p) {
-        return Offset3{0.42 * lateral[p], -0.22 * kick[p] + 0.12 * backbeat[p] + 0.06 * bob[p], 0.3 * bass[p]};
+        return Offset3{0.42 * lateral[p] + 0.12 * detail.percussion_sides[p],
+                       -0.22 * kick[p] + 0.12 * backbeat[p] + 0.06 * bob[p] + 0.1 * detail.ticks[p] + 0.2 * detail.rings[p],
+                       0.3 * bass[p]};
     });
 }
 
@@ -257,10 +319,12 @@ std::vector<Offset3> glide(const GrooveScore& score) {
     const Signal phase = weighted_phase(plus(Signal(score.period, 1.0), busy, 0.8), 1.0);
     const Signal bass = envelope_of(score, {{Role::bass, 1.0}}, BROAD);
     const Signal bass_side = alternating_envelope_of(score, {{Role::bass, 1.0}}, BROAD);
+    const ScoreDetail detail = detail_of(score);
     return draw(score.period, [&](std::uint32_t p) {
         const double a = phase[p];
-        return Offset3{0.5 * std::sin(a) + 0.18 * bass_side[p], 0.24 * std::sin(2.0 * a) - 0.15 * bass[p],
-                       0.2 * std::cos(a) + 0.45 * bass[p]};
+        return Offset3{0.46 * std::sin(a) + 0.18 * bass_side[p] + 0.16 * detail.percussion_sides[p],
+                       0.22 * std::sin(2.0 * a) - 0.15 * bass[p] + 0.2 * detail.backbeat[p] - 0.1 * detail.kick[p],
+                       0.2 * std::cos(a) + 0.45 * bass[p] + 0.14 * detail.ticks[p] - 0.12 * detail.rings[p]};
     });
 }
 
@@ -273,8 +337,11 @@ std::vector<Offset3> surge(const GrooveScore& score) {
     const Signal backbeat = envelope_of(score, {{Role::backbeat, 1.0}});
     const Signal detail = plus(alternating_envelope_of(score, {{Role::upper, 1.0}, {Role::percussion, 0.6}}, TIGHT),
                                alternating_envelope_of(score, {{Role::kick, 1.0}}), 0.7);
+    const ScoreDetail fine = detail_of(score);
     return draw(score.period, [&](std::uint32_t p) {
-        return Offset3{0.14 * detail[p], 0.42 * backbeat[p] - 0.16 * kick[p], 0.62 * kick[p] - 0.1 * backbeat[p]};
+        return Offset3{0.14 * detail[p] + 0.12 * fine.percussion_sides[p],
+                       0.42 * backbeat[p] - 0.16 * kick[p] + 0.12 * fine.rings[p] - 0.14 * fine.bass[p],
+                       0.62 * kick[p] - 0.1 * backbeat[p]};
     });
 }
 
@@ -294,8 +361,12 @@ std::vector<Offset3> recoil(const GrooveScore& score) {
     const Signal backbeat = envelope_of(score, {{Role::backbeat, 1.0}});
     const Signal kick = envelope_of(score, {{Role::kick, 1.0}});
     const Signal echo = envelope_signal(score.period, echo_of(score), BROAD);
+    const ScoreDetail detail = detail_of(score);
+    const Signal percussion = envelope_of(score, {{Role::percussion, 1.0}});
     return draw(score.period, [&](std::uint32_t p) {
-        return Offset3{0.5 * backbeat[p] - 0.22 * echo[p], -0.45 * kick[p] + 0.08 * backbeat[p], -0.42 * echo[p]};
+        return Offset3{0.5 * backbeat[p] - 0.22 * echo[p] + 0.12 * percussion[p],
+                       -0.45 * kick[p] + 0.08 * backbeat[p] + 0.12 * detail.ticks[p] + 0.12 * detail.rings[p],
+                       -0.42 * echo[p]};
     });
 }
 
@@ -360,9 +431,10 @@ std::vector<Offset3> flutter(const GrooveScore& score) {
     const Signal arc = onset_curve(score.period, kick_snare_stops(score));
     const Signal tremor = alternating_envelope_of(score, {{Role::upper, 1.0}, {Role::percussion, 0.7}}, TIGHT);
     const Signal bass = envelope_of(score, {{Role::bass, 1.0}}, BROAD);
+    const Signal rings = detail_of(score).rings;
     return draw(score.period, [&](std::uint32_t p) {
         const double a = arc[p];
-        return Offset3{0.5 * a + 0.06 * tremor[p], 0.3 * (1.0 - a * a) - 0.12 + 0.1 * tremor[p],
+        return Offset3{0.5 * a + 0.06 * tremor[p], 0.3 * (1.0 - a * a) - 0.12 + 0.1 * tremor[p] + 0.1 * rings[p],
                        0.15 * a + 0.2 * tremor[p] - 0.12 * bass[p]};
     });
 }
@@ -375,8 +447,9 @@ std::vector<Offset3> dive(const GrooveScore& score) {
         alternating_envelope_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}, {Role::percussion, 0.6}});
     const Signal lift = plus(envelope_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}, {Role::percussion, 0.5}}),
                              envelope_of(score, {{Role::upper, 0.4}}, TIGHT), 1.0);
+    const Signal rings = detail_of(score).rings;
     return draw(score.period, [&](std::uint32_t p) {
-        return Offset3{0.34 * counter[p], 0.25 * lift[p] - 0.1 * plunge[p], -plunge[p]};
+        return Offset3{0.34 * counter[p], 0.25 * lift[p] - 0.1 * plunge[p] - 0.12 * rings[p], -plunge[p]};
     });
 }
 
@@ -388,11 +461,15 @@ std::vector<Offset3> pendulum(const GrooveScore& score) {
     const Signal density = envelope_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}, {Role::percussion, 0.5},
                                                {Role::upper, 0.3}, {Role::bass, 0.5}},
                                        BROAD);
+    const ScoreDetail detail = detail_of(score);
     return draw(score.period, [&](std::uint32_t p) {
         const double reach = std::tanh(density[p]);
         const double angle = (0.55 + 0.25 * reach) * std::sin(phase[p]);
-        return Offset3{0.95 * std::sin(angle), 0.95 * (1.0 - std::cos(angle)) - 0.35,
-                       0.22 * (0.5 + 0.5 * reach) * std::cos(phase[p])};
+        // The bob dips under each kick and jolts sideways on each snare; hats tremble it in depth.
+        return Offset3{0.95 * std::sin(angle) + 0.14 * detail.backbeat_sides[p] + 0.1 * detail.percussion_sides[p],
+                       0.95 * (1.0 - std::cos(angle)) - 0.35 - 0.14 * detail.kick[p] - 0.12 * detail.bass[p],
+                       0.22 * (0.5 + 0.5 * reach) * std::cos(phase[p]) + 0.14 * detail.ticks[p] -
+                           0.12 * detail.rings[p]};
     });
 }
 
@@ -404,11 +481,14 @@ std::vector<Offset3> figure8(const GrooveScore& score) {
     const Signal phase = weighted_phase(plus(Signal(score.period, 1.0), events, 0.6), bars_of(score));
     const Signal kick = envelope_of(score, {{Role::kick, 1.0}});
     const Signal backbeat = envelope_of(score, {{Role::backbeat, 1.0}});
+    const ScoreDetail detail = detail_of(score);
     return draw(score.period, [&](std::uint32_t p) {
         const double a = phase[p];
         const double width = 0.5 + 0.28 * kick[p];
-        return Offset3{width * std::sin(a), (0.4 + 0.2 * kick[p]) * std::sin(2.0 * a) / 2.0 + 0.3 * backbeat[p],
-                       0.2 * std::cos(2.0 * a) + 0.18 * backbeat[p]};
+        return Offset3{width * std::sin(a) + 0.12 * detail.percussion_sides[p],
+                       (0.4 + 0.2 * kick[p]) * std::sin(2.0 * a) / 2.0 + 0.3 * backbeat[p],
+                       0.2 * std::cos(2.0 * a) + 0.18 * backbeat[p] + 0.14 * detail.ticks[p] - 0.12 * detail.rings[p] -
+                           0.14 * detail.bass[p]};
     });
 }
 
@@ -421,12 +501,15 @@ std::vector<Offset3> box(const GrooveScore& score) {
     const Signal kick = envelope_of(score, {{Role::kick, 1.0}});
     const Signal backbeat = envelope_of(score, {{Role::backbeat, 1.0}});
     const Signal ticks = alternating_envelope_of(score, {{Role::upper, 1.0}}, TIGHT);
+    const Signal bass = envelope_of(score, {{Role::bass, 1.0}});
+    const Signal percussion_sides = alternating_envelope_of(score, {{Role::percussion, 1.0}});
     constexpr double squareness = 2.5;
     const double corner = std::tanh(squareness);
     return draw(score.period, [&](std::uint32_t p) {
         return Offset3{0.62 * std::tanh(squareness * std::cos(phase[p])) / corner,
                        0.62 * std::tanh(squareness * std::sin(phase[p])) / corner,
-                       0.32 * kick[p] - 0.26 * backbeat[p] + 0.1 * ticks[p]};
+                       0.32 * kick[p] - 0.26 * backbeat[p] + 0.1 * ticks[p] - 0.14 * bass[p] +
+                           0.12 * percussion_sides[p]};
     });
 }
 
@@ -436,10 +519,13 @@ std::vector<Offset3> corkscrew(const GrooveScore& score) {
     const Signal spread = plus(envelope_of(score, {{Role::kick, 0.5}, {Role::backbeat, 0.6}, {Role::percussion, 1.0},
                                                   {Role::bass, 0.4}}),
                                envelope_of(score, {{Role::upper, 0.6}}, TIGHT), 1.0);
+    const ScoreDetail detail = detail_of(score);
     return draw(score.period, [&](std::uint32_t p) {
         const double a = loop_angle(p, score.period);
         const double radius = 0.38 + 0.18 * spread[p];
-        return Offset3{radius * std::cos(2.0 * a), radius * std::sin(2.0 * a), 0.5 * std::sin(a)};
+        return Offset3{radius * std::cos(2.0 * a), radius * std::sin(2.0 * a),
+                       0.5 * std::sin(a) + 0.2 * detail.backbeat[p] + 0.12 * detail.ticks[p] - 0.1 * detail.rings[p] -
+                           0.14 * detail.bass[p]};
     });
 }
 
@@ -451,11 +537,15 @@ std::vector<Offset3> spiral(const GrooveScore& score) {
     const Signal phase = weighted_phase(plus(Signal(score.period, 1.0), events, 0.8), 2.0);
     const Signal kick = envelope_of(score, {{Role::kick, 1.0}});
     const Signal backbeat = envelope_of(score, {{Role::backbeat, 1.0}});
+    const ScoreDetail detail = detail_of(score);
     return draw(score.period, [&](std::uint32_t p) {
         const double a = loop_angle(p, score.period);
         const double radius = (0.15 + 0.55 * (1.0 - std::cos(a)) / 2.0) * (1.0 + 0.2 * kick[p]);
-        return Offset3{radius * std::cos(phase[p]), radius * std::sin(phase[p]),
-                       0.35 * std::cos(a) + 0.15 * backbeat[p]};
+        // Snares and hand percussion knock the point off the spiral, sideways and up.
+        return Offset3{radius * std::cos(phase[p]) + 0.12 * detail.percussion_sides[p],
+                       radius * std::sin(phase[p]) + 0.16 * backbeat[p],
+                       0.35 * std::cos(a) + 0.15 * backbeat[p] + 0.14 * detail.ticks[p] - 0.12 * detail.rings[p] -
+                           0.16 * detail.bass[p]};
     });
 }
 
@@ -468,10 +558,12 @@ std::vector<Offset3> slalom(const GrooveScore& score) {
     const Signal kick = envelope_of(score, {{Role::kick, 1.0}});
     const Signal broad_kick = envelope_of(score, {{Role::kick, 1.0}}, BROAD);
     const Signal backbeat = envelope_of(score, {{Role::backbeat, 1.0}});
+    const ScoreDetail detail = detail_of(score);
     return draw(score.period, [&](std::uint32_t p) {
         const double travel = std::sin(phase[p]);
-        return Offset3{0.5 * travel - 0.3 * backbeat[p] * travel, 0.42 * kick[p] - 0.12 * backbeat[p],
-                       0.2 * std::cos(phase[p]) - 0.3 * broad_kick[p]};
+        return Offset3{0.5 * travel - 0.3 * backbeat[p] * travel + 0.12 * detail.percussion_sides[p],
+                       0.42 * kick[p] - 0.2 * backbeat[p] - 0.14 * detail.bass[p],
+                       0.2 * std::cos(phase[p]) - 0.3 * broad_kick[p] + 0.14 * detail.ticks[p] - 0.12 * detail.rings[p]};
     });
 }
 
@@ -585,25 +677,117 @@ Signal steady_spring(std::uint32_t period, const std::vector<Gesture>& gestures,
     return positions;
 }
 
+// Where a loop of hits is read from when they are grouped: after its widest gap, and among
+// equally wide gaps after the one from which the gaps and weights read smallest. The
+// choice depends only on the rhythm, not on where the loop happens to start, so a score
+// started later is grouped the same way and the seam stays invisible.
+std::size_t canonical_start(const std::vector<Gesture>& hits, double period) {
+    const std::size_t n = hits.size();
+    // Rounded, so that a gap computed from shifted onsets compares equal to the original.
+    const auto settled = [](double v) { return std::round(v * 1e6) / 1e6; };
+    std::vector<std::pair<double, double>> keys(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Gesture& before = hits[(i + n - 1) % n];
+        const double gap = hits[i].onset - before.onset + (i == 0 ? period : 0.0);
+        keys[i] = {-settled(gap), settled(hits[i].weight)};
+    }
+    std::size_t best = 0;
+    for (std::size_t start = 1; start < n; ++start) {
+        for (std::size_t k = 0; k < n; ++k) {
+            const auto& candidate = keys[(start + k) % n];
+            const auto& incumbent = keys[(best + k) % n];
+            if (candidate != incumbent) {
+                if (candidate < incumbent) {
+                    best = start;
+                }
+                break;
+            }
+        }
+    }
+    return best;
+}
+
+// The pushes a spring feels: the hits within one ringing period of a push (a run of
+// sixteenths, a roll, a flam, a kick under a clap) join it, and it pushes once, at its
+// first onset, as hard as its strongest hit plus a quarter of the others, eased above full
+// strength. A busy lane thus sets off one excursion per swing at most, each given time to
+// ring down, instead of keeping the mass buzzing.
+std::vector<Gesture> spring_pushes(const std::vector<Gesture>& hits, const Oscillator& oscillator,
+                                   std::uint32_t period) {
+    std::vector<Gesture> out;
+    std::vector<double> others;
+    const std::size_t n = hits.size();
+    const double length = static_cast<double>(period);
+    const std::size_t start = n == 0 ? 0 : canonical_start(hits, length);
+    for (std::size_t k = 0; k < n; ++k) {
+        Gesture hit = hits[(start + k) % n];
+        if (start + k >= n) {
+            hit.onset += length;  // read on past the loop's end; the force wraps
+        }
+        if (!out.empty() && hit.onset - out.back().onset < oscillator.ringing_period) {
+            Gesture& run = out.back();
+            if (std::fabs(hit.weight) > std::fabs(run.weight)) {
+                others.back() += run.weight;
+                run.weight = hit.weight;
+            } else {
+                others.back() += hit.weight;
+            }
+            continue;
+        }
+        out.push_back(hit);
+        others.push_back(0.0);
+    }
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const double raw = out[i].weight + 0.25 * others[i];
+        const double size = std::fabs(raw);
+        out[i].weight = size <= 1.0 ? raw : std::copysign(1.0 + 0.25 * std::tanh((size - 1.0) / 0.25), raw);
+    }
+    return out;
+}
+
+// Ghost notes push the springs at half strength: at full strength a roll of them keeps the
+// mass ringing without a pause.
+constexpr double GHOST_PUSH = 0.5;
+
 // Three springs of different pitch: successive kicks and snares throw x to alternate sides, the drums
-// bounce y (kicks down, the rest up), bass and upper percussion ring z.
+// bounce y (kicks down, the rest up), bass and kicks ring z, with an open hat's lighter push.
+// The springs are damped so that one excursion has died down to a fifth after a single swing:
+// a busy score reads as a run of separate excursions, not as a constant buzz. A run of
+// hits pushes once (spring_pushes). Closed hats and shakers, which tick on every
+// sixteenth, push a small, stiff and heavily damped fourth spring on the depth instead,
+// and only with their played notes (ghost hats do not push): each tick is a little
+// excursion of its own that is over before the next sixteenth.
 std::vector<Offset3> spring(const GrooveScore& score) {
-    static const Oscillator lateral{30.0, 0.1};
-    static const Oscillator vertical{22.0, 0.12};
-    static const Oscillator depth{40.0, 0.08};
-    // Gains that make an isolated full-strength event peak at 0.4, 0.35 and 0.35.
-    static const double lateral_gain = 0.4 / single_event_peak(lateral);
-    static const double vertical_gain = 0.35 / single_event_peak(vertical);
-    static const double depth_gain = 0.35 / single_event_peak(depth);
-    const Signal x = steady_spring(
-        score.period, alternated(gestures_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}})), lateral, lateral_gain);
+    static const Oscillator lateral{32.0, 0.24};
+    static const Oscillator vertical{24.0, 0.26};
+    static const Oscillator depth{40.0, 0.22};
+    // Gains that make an isolated full-strength event peak at 0.45, 0.4 and 0.4.
+    static const double lateral_gain = 0.45 / single_event_peak(lateral);
+    static const double vertical_gain = 0.4 / single_event_peak(vertical);
+    static const double depth_gain = 0.4 / single_event_peak(depth);
+    static const Oscillator tick{12.0, 0.5};
+    static const double tick_gain = 0.14 / single_event_peak(tick);
+    std::vector<Gesture> sides = spring_pushes(gestures_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}}, GHOST_PUSH), lateral, score.period);
+    for (std::size_t i = 1; i < sides.size(); i += 2) {
+        sides[i].weight = -sides[i].weight;
+    }
+    const Signal x = steady_spring(score.period, sides, lateral, lateral_gain);
     const Signal y = steady_spring(
-        score.period, gestures_of(score, {{Role::kick, -1.0}, {Role::backbeat, 0.8}, {Role::percussion, 0.5}}),
+        score.period,
+        spring_pushes(
+            gestures_of(score, {{Role::kick, -1.0}, {Role::backbeat, 0.8}, {Role::percussion, 0.5}}, GHOST_PUSH),
+            vertical, score.period),
         vertical, vertical_gain);
-    const Signal z = steady_spring(
-        score.period, gestures_of(score, {{Role::bass, 1.0}, {Role::kick, 0.4}, {Role::upper, 0.25}}), depth,
-        depth_gain);
-    return draw(score.period, [&](std::uint32_t p) { return Offset3{x[p], y[p], z[p]}; });
+    std::vector<Gesture> depth_pushes = gestures_of(score, {{Role::bass, 1.0}, {Role::kick, 0.4}}, GHOST_PUSH);
+    for (const Gesture& ring : gestures_of_voices(score, {{Lane::open_hat, 0.3}, {Lane::ride, 0.2}})) {
+        depth_pushes.push_back(ring);
+    }
+    std::stable_sort(depth_pushes.begin(), depth_pushes.end(),
+                     [](const Gesture& a, const Gesture& b) { return a.onset < b.onset; });
+    const Signal z = steady_spring(score.period, spring_pushes(depth_pushes, depth, score.period), depth, depth_gain);
+    const Signal ticks = steady_spring(
+        score.period, gestures_of_voices(score, {{Lane::closed_hat, 1.0}, {Lane::shaker, 0.8}}, 0.0), tick, tick_gain);
+    return draw(score.period, [&](std::uint32_t p) { return Offset3{x[p], y[p], z[p] + ticks[p]}; });
 }
 
 // ---- the directional ricochet ----------------------------------------------------------
