@@ -3,6 +3,15 @@
 # API, so it costs one link and no recompilation; its public headers under
 # include/velmora/; a CMake package giving velmora::velmora; and velmora.pc.
 
+# The stubs of the extension module: types and documentation for editors and type
+# checkers, since the module itself carries no docstrings. Beside the module, where
+# editors look for them; and as the stub package velmora-stubs, the only form in which
+# mypy takes stubs for a single-module distribution from site-packages.
+if(VELMORA_BUILD_PYTHON)
+  install(FILES ${PROJECT_SOURCE_DIR}/src/python/velmora.pyi DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/src/python/velmora.pyi DESTINATION velmora-stubs RENAME __init__.pyi)
+endif()
+
 if(NOT VELMORA_INSTALL)
   return()
 endif()

@@ -56,3 +56,8 @@ bash scripts/check_install.sh build/shared
 
 echo "[test] Python tests"
 .venv/bin/python -m pytest tests/python -q
+
+# The stubs against the module as built (no allowlist), and the typed code over them.
+echo "[test] stubtest and mypy --strict"
+.venv/bin/python -m mypy.stubtest velmora
+.venv/bin/python -m mypy --strict --cache-dir build/mypy_cache kit/velmora_kit examples tests/python/typed_usage.py
