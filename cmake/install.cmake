@@ -1,7 +1,4 @@
-# The C and C++ package: one library, `velmora` (static unless BUILD_SHARED_LIBS is on),
-# put together from the objects that the module and the tests already build plus the C
-# API, so it costs one link and no recompilation; its public headers under
-# include/velmora/; a CMake package giving velmora::velmora; and velmora.pc.
+# What velmora installs besides the module: the module's stubs, and the C and C++ package.
 
 # The stubs of the extension module: types and documentation for editors and type
 # checkers, since the module itself carries no docstrings. Beside the module, where
@@ -16,6 +13,10 @@ if(NOT VELMORA_INSTALL)
   return()
 endif()
 
+# The C and C++ package: one library, `velmora` (static unless BUILD_SHARED_LIBS is on),
+# put together from the objects that the module and the tests already build plus the C
+# API, so it costs one link and no recompilation; its public headers under
+# include/velmora/; a CMake package giving velmora::velmora; and velmora.pc.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -79,7 +80,7 @@ else()
 endif()
 # The prefix is found from the .pc file's own place, so `cmake --install --prefix` may
 # choose any folder.
-file(RELATIVE_PATH VELMORA_PC_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+file(RELATIVE_PATH VELMORA_PC_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 string(REGEX REPLACE "/$" "" VELMORA_PC_PREFIX "${VELMORA_PC_PREFIX}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/velmora.pc.in ${PROJECT_BINARY_DIR}/velmora.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/velmora.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
