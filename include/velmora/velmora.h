@@ -98,8 +98,10 @@ typedef struct velmora_library velmora_library;
 
 /* Creates a library from `count` patterns (`patterns` may be NULL when count is 0). At
  * most 1,024 patterns and 1,048,576 samples in all; a pattern bearing a built-in name must
- * repeat that pattern exactly and is then dropped. On success *library receives the new
- * library; on failure it receives NULL. */
+ * repeat that pattern exactly and is then dropped. Each pattern is checked as it is
+ * copied, in order, then the library's rules apply; copying stops at the pattern that
+ * carries the sample total past the limit. On success *library receives the new library;
+ * on failure it receives NULL. */
 velmora_status velmora_library_create(const velmora_pattern_spec* patterns, size_t count,
                                       velmora_library** library) VELMORA_NOEXCEPT;
 
