@@ -93,4 +93,8 @@ if(VELMORA_BUILD_TESTS)
   set_target_properties(velmora_c_api_tests PROPERTIES C_STANDARD 11 C_STANDARD_REQUIRED ON)
   target_compile_options(velmora_c_api_tests PRIVATE -Wall -Wextra)
   add_test(NAME CApi.AllFunctions COMMAND velmora_c_api_tests)
+  # Out of memory at each allocation in turn (it replaces the global operator new).
+  add_executable(velmora_c_api_out_of_memory_tests ${PROJECT_SOURCE_DIR}/tests/c/test_c_api_out_of_memory.cpp)
+  target_link_libraries(velmora_c_api_out_of_memory_tests PRIVATE velmora_package)
+  add_test(NAME CApi.OutOfMemory COMMAND velmora_c_api_out_of_memory_tests)
 endif()
