@@ -1,6 +1,6 @@
 # Quick start: `make demo` sets everything up and runs the demo; `make test` sets
 # everything up and runs every test.
-.PHONY: setup demo test bench fuzz clean
+.PHONY: setup demo test bench fuzz wheel clean
 
 setup:
 	bash scripts/setup.sh
@@ -18,6 +18,11 @@ bench: setup
 FUZZ_SECONDS ?= 600
 fuzz: setup
 	FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz.sh
+
+# The sdist and a manylinux wheel in dist/, the wheel built from the sdist alone and
+# tested in a fresh venv where no compiler can run.
+wheel: setup
+	bash scripts/check_wheel.sh
 
 clean:
 	rm -rf build

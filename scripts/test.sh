@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs every test: the C++ tests (plain, and under ASan + UBSan with LeakSanitizer), the
-# concurrency tests under ThreadSanitizer, a short run of each fuzz target, and the Python
-# tests against the installed module. Expects scripts/setup.sh to have run.
+# Runs every test: the C++ and C API tests (plain, and under ASan + UBSan with
+# LeakSanitizer), the concurrency tests under ThreadSanitizer, a short run of each fuzz
+# target, the installed C/C++ package with its example hosts, the Python tests against
+# the installed module, and the type checks of the stubs and of velmora_kit. Expects
+# scripts/setup.sh to have run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${VELMORA_JOBS:-2}
@@ -17,9 +19,19 @@ run_cpp_tests() {  # build-dir, extra cmake arguments...
 
 run_cpp_tests build/cpp
 # The sanitizer build also takes the portable key scan, which the plain build (on a
-# machine with AVX2) never reaches.
+# machine with AVX2) never reaches. Its C library is a shared one, so that Python can
+# load it below.
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    run_cpp_tests build/sanitize -DVELMORA_SANITIZE=ON -DVELMORA_PORTABLE_KEY_SCAN=ON
+    run_cpp_tests build/sanitize -DVELMORA_SANITIZE=ON -DVELMORA_PORTABLE_KEY_SCAN=ON -DBUILD_SHARED_LIBS=ON
+
+# The C API through ctypes, under ASan + UBSan: the interpreter is not built with the
+# sanitizers, so their runtime is preloaded, with the C++ runtime beside it so that ASan
+# can intercept exceptions. The interpreter's own allocations are not leak-checked.
+echo "[test] C API through ctypes under ASan + UBSan"
+LD_PRELOAD="$(g++ -print-file-name=libasan.so) $(g++ -print-file-name=libstdc++.so)" \
+    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    VELMORA_C_LIBRARY=$PWD/build/sanitize/libvelmora.so \
+    .venv/bin/python -m pytest tests/python/test_c_api.py -q -p no:cacheprovider
 
 # Many threads on the shared objects, under ThreadSanitizer: only the concurrency tests
 # (and the canary that proves the race detector is on) are built there.
@@ -34,9 +46,18 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -R 
 echo "[test] fuzz targets, ${VELMORA_CI_FUZZ_SECONDS:-15} s each"
 FUZZ_SECONDS=${VELMORA_CI_FUZZ_SECONDS:-15} bash scripts/fuzz.sh
 
-# velmora_kit is typed throughout (about 20 s on a first run, a few seconds from its cache).
-echo "[test] velmora_kit type check (mypy --strict)"
-.venv/bin/python -m mypy --strict kit/velmora_kit
+# The C/C++ package as users get it: the static library installed from build/cpp and the
+# shared one from build/shared, each with both example hosts built against it.
+echo "[test] C/C++ package: install, headers, example hosts"
+bash scripts/check_install.sh build/cpp
+cmake -S . -B build/shared -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_PYTHON=OFF -DBUILD_SHARED_LIBS=ON >/dev/null
+cmake --build build/shared -j "$jobs" --target velmora_package >/dev/null
+bash scripts/check_install.sh build/shared
 
 echo "[test] Python tests"
 .venv/bin/python -m pytest tests/python -q
+
+# The stubs against the module as built (no allowlist), and the typed code over them.
+echo "[test] stubtest and mypy --strict"
+.venv/bin/python -m mypy.stubtest velmora
+.venv/bin/python -m mypy --strict --cache-dir build/mypy_cache kit/velmora_kit examples tests/python/typed_usage.py
