@@ -12,8 +12,9 @@ missing=()
 for tool in g++ make cmake; do
     command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
 done
-# clang and its runtime libraries build the libFuzzer targets (scripts/fuzz.sh).
-for package in libgtest-dev libbenchmark-dev libssl-dev clang libclang-rt-14-dev; do
+# clang and its runtime libraries build the libFuzzer targets (scripts/fuzz.sh); chromium
+# is the browser the gallery's tests drive through Playwright.
+for package in libgtest-dev libbenchmark-dev libssl-dev clang libclang-rt-14-dev chromium; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 if ((${#missing[@]})); then

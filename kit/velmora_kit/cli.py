@@ -15,7 +15,7 @@ import sys
 from collections.abc import Iterable, Sequence
 from typing import NoReturn
 
-_SUBCOMMAND_MODULES: tuple[str, ...] = ()
+_SUBCOMMAND_MODULES: tuple[str, ...] = ("velmora_kit.commands.gallery",)
 
 EXIT_USAGE = 2
 EXIT_FAILURE = 1
