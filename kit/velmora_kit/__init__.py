@@ -7,4 +7,16 @@ and MIDI in; numpy arrays, keyframe files, OSC and DMX out; and the `velmora` co
 
 from __future__ import annotations
 
-__all__: list[str] = []
+from velmora_kit.render import MotionSource, check_pips, period_of, render, table
+from velmora_kit.tempo import PIP_TOLERANCE, TempoMap, frames
+
+__all__: list[str] = [
+    "MotionSource",
+    "PIP_TOLERANCE",
+    "TempoMap",
+    "check_pips",
+    "frames",
+    "period_of",
+    "render",
+    "table",
+]
