@@ -9,6 +9,7 @@ prefix), and the groove grid off the `beat_` names and their descriptions.
 from __future__ import annotations
 
 import os
+from collections.abc import Mapping, Sequence
 from dataclasses import dataclass
 from typing import Any
 
@@ -60,7 +61,7 @@ class Groove:
     names: tuple[str, ...]
 
 
-def gallery_patterns(entries: list[dict[str, Any]]) -> list[Pattern]:
+def gallery_patterns(entries: Sequence[Mapping[str, Any]]) -> list[Pattern]:
     """Every catalogue entry with its collection and family.
 
     Parameters

@@ -32,6 +32,7 @@ import numpy as np
 import numpy.typing as npt
 
 from velmora_kit.gallery.catalogue import MOTIONS, Pattern, gallery_patterns, grooves
+from velmora_kit.render import table
 
 # int16 steps per unit: the page's values are within 1 / (2 * SCALE) of the module's.
 SCALE = 32767
@@ -111,10 +112,10 @@ def quantise(loop: npt.NDArray[np.float64]) -> npt.NDArray[np.int16]:
 def encode_tables(planes: list[npt.NDArray[np.int16]]) -> bytes:
     """The compressed table bytes for a list of 1-D int16 planes (see the module notes)."""
     if not planes:
-        return zlib.compress(b"", 9)
+        return zlib.compress(b"", 6)
     words = np.concatenate([_second_differences(plane) for plane in planes])
     return zlib.compress(
-        (words & 0xFF).astype(np.uint8).tobytes() + (words >> 8).astype(np.uint8).tobytes(), 9
+        (words & 0xFF).astype(np.uint8).tobytes() + (words >> 8).astype(np.uint8).tobytes(), 6
     )
 
 
@@ -147,18 +148,11 @@ def _second_differences(plane: npt.NDArray[np.int16]) -> npt.NDArray[np.uint16]:
     return second
 
 
-def _loop(pattern: Pattern) -> npt.NDArray[np.float64]:
-    import velmora
-
-    rows = [velmora.sample(pattern.name, pip).as_tuple() for pip in range(pattern.period_pips)]
-    return np.array(rows, dtype=np.float64).reshape(pattern.period_pips, 3)
-
-
 def _tables_json(patterns: list[Pattern]) -> dict[str, object]:
     planes: list[npt.NDArray[np.int16]] = []
     stored_axes: list[int] = []
     for pattern in patterns:
-        loop = _loop(pattern)
+        loop = table(pattern.name)
         axes = pattern.dimensions
         if np.any(loop[:, axes:] != 0.0):
             # The catalogue promises zeros beyond `dimensions`; keep every axis if not.
