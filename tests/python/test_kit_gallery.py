@@ -176,7 +176,8 @@ def test_detail_view_by_click_and_by_link(gallery: Page, url: str) -> None:
     assert 'velmora.sample("circle", pip)' in page.locator("#snippet-sample").inner_text()
     assert 'velmora_kit.render("circle", pips)' in page.locator("#snippet-render").inner_text()
     page.keyboard.press("Escape")
-    assert not dialog.is_visible() and page.evaluate("location.hash") == ""
+    page.wait_for_function("location.hash === ''")  # the dialog's close event comes a task later
+    expect(dialog).to_be_hidden()
 
     page.goto(url + "#path_torus_knot")
     page.evaluate("window.velmoraGallery.ready")
@@ -202,7 +203,7 @@ def test_keyboard_moves_across_cards(gallery: Page) -> None:
     page.keyboard.press("Enter")
     expect(page.locator("#detail-name")).to_have_text(CATALOGUE[1 + columns]["name"])
     page.keyboard.press("Escape")
-    assert not page.locator("#detail").is_visible()
+    expect(page.locator("#detail")).to_be_hidden()
 
 
 def test_groove_matrix(gallery: Page) -> None:
