@@ -19,6 +19,10 @@
     path: "rgba(214, 222, 255, 0.26)", grid: "rgba(255, 255, 255, 0.06)",
     axis: "rgba(255, 255, 255, 0.10)", accent: "#8fa8ff", dot: "#ffffff",
   };
+  // Each view's backdrop, centre to edge, painted once into its cached path.
+  const BACKGROUNDS = {
+    card: ["#171a24", "#0f1117"], cell: ["#161922", "#12141b"], detail: ["#181c27", "#0d0f14"],
+  };
   const DPR = Math.min(window.devicePixelRatio || 1, 2);
   const reducedMotion = window.matchMedia("(prefers-reduced-motion: reduce)").matches;
 
@@ -151,9 +155,9 @@
       if (pip === this.lastPip && this.size === size) return;
       if (!this.prepare(size)) return;
       this.lastPip = pip;
-      const ctx = this.canvas.getContext("2d");
+      // Opaque: the cache paints every pixel, and the compositor need not blend the canvas.
+      const ctx = this.canvas.getContext("2d", { alpha: false });
       ctx.setTransform(1, 0, 0, 1, 0, 0);
-      ctx.clearRect(0, 0, this.canvas.width, this.canvas.height);
       ctx.drawImage(this.cache, 0, 0);
       ctx.setTransform(DPR, 0, 0, DPR, 0, 0);
       drawMotion(ctx, this.pattern, pip, size, this.kind);
@@ -171,9 +175,14 @@
   function renderPathCache(p, size, kind) {
     const cache = document.createElement("canvas");
     cache.width = cache.height = Math.round(size * DPR);
-    const ctx = cache.getContext("2d");
+    const ctx = cache.getContext("2d", { alpha: false });
     ctx.scale(DPR, DPR);
     const f = frameOf(p, size, kind);
+    const glow = ctx.createRadialGradient(size / 2, size * 0.45, 0, size / 2, size * 0.45, size * 0.75);
+    glow.addColorStop(0, BACKGROUNDS[kind][0]);
+    glow.addColorStop(1, BACKGROUNDS[kind][1]);
+    ctx.fillStyle = glow;
+    ctx.fillRect(0, 0, size, size);
     if (kind !== "cell") {
       ctx.strokeStyle = COLORS.grid;
       ctx.lineWidth = 1;
@@ -196,9 +205,11 @@
       }
       ctx.stroke();
       if (kind !== "cell") {
-        ctx.fillStyle = "rgba(139, 145, 163, 0.8)";
-        ctx.font = `${kind === "detail" ? 12 : 10}px system-ui, sans-serif`;
-        ctx.fillText("x over time \u2193", f.cx - f.r + 4, f.cy + f.r - 5);
+        // In the margin under the frame, clear of the curve.
+        ctx.fillStyle = "rgba(139, 145, 163, 0.75)";
+        ctx.font = `${kind === "detail" ? 12 : 9}px system-ui, sans-serif`;
+        ctx.textBaseline = "top";
+        ctx.fillText("x over time \u2193", f.cx - f.r, f.cy + f.r + 3);
       }
     } else {
       drawPath(ctx, p, f, kind === "cell" ? 1 : 1.4, COLORS.path);
@@ -309,20 +320,54 @@
     }
   }
 
-  // Only views on screen animate: the observer keeps this set, the frame loop draws it.
+  // Only views on screen animate. The set is found from the layout, not with an
+  // IntersectionObserver: observing 1,731 cards made Chromium recompute every
+  // intersection on every animated frame (a third of the frame's main-thread time), while
+  // cards and matrix rows stand in document order, so a binary search over their offsets
+  // finds the visible run in a few dozen reads, and only when the page scrolls or changes.
   const visible = new Set();
   const viewOf = new WeakMap();
-  const observer = new IntersectionObserver((entries) => {
-    for (const entry of entries) {
-      const view = viewOf.get(entry.target);
-      if (!view) continue;
-      if (entry.isIntersecting) {
-        visible.add(view);
-      } else if (visible.delete(view)) {
+  const MARGIN = 120;
+  let visibilityDirty = true;
+
+  function firstBelow(elements, top) {
+    let low = 0, high = elements.length;
+    while (low < high) {
+      const middle = (low + high) >> 1;
+      const element = elements[middle];
+      if (element.offsetTop + element.offsetHeight < top) low = middle + 1; else high = middle;
+    }
+    return low;
+  }
+
+  function visibleElements() {
+    const top = window.scrollY - MARGIN, bottom = window.scrollY + window.innerHeight + MARGIN;
+    const found = [];
+    if (!$("patterns-view").hidden) {
+      const cards = shown.map((p) => p.card);
+      for (let i = firstBelow(cards, top); i < cards.length && cards[i].offsetTop <= bottom; i++) found.push(cards[i]);
+    } else if (matrixRows.length) {
+      for (let i = firstBelow(matrixRows, top); i < matrixRows.length && matrixRows[i].offsetTop <= bottom; i++) {
+        found.push(...matrixRows[i].querySelectorAll(".matrix-cell"));
+      }
+    }
+    return found;
+  }
+
+  function updateVisible() {
+    visibilityDirty = false;
+    const now = new Set(visibleElements().map((element) => viewOf.get(element)).filter(Boolean));
+    for (const view of visible) {
+      if (!now.has(view)) {
+        visible.delete(view);
         view.release();
       }
     }
-  }, { rootMargin: "120px 0px" });
+    for (const view of now) visible.add(view);
+  }
+  const markVisibility = () => { visibilityDirty = true; };
+  window.addEventListener("scroll", markVisibility, { passive: true });
+  window.addEventListener("resize", markVisibility);
 
   const sizes = { card: 0, cell: 0 };
   function measure(kind, view) {
@@ -358,7 +403,6 @@
       p.card = cards[i];
       const view = new View(p, cards[i].querySelector("canvas"), "card");
       viewOf.set(cards[i], view);
-      observer.observe(cards[i]);
     }
     patterns[0].card.tabIndex = 0;
   }
@@ -416,6 +460,7 @@
       : `<strong>${patterns.length.toLocaleString("en")}</strong> patterns`;
     $("clear-filters").hidden = !filtered;
     $("no-match").hidden = shown.length > 0;
+    visibilityDirty = true;
     if (shown.length && !shown.includes(focusedPattern())) setRoving(shown[0]);
   }
 
@@ -550,17 +595,15 @@
     }
     if (pip === detail.lastPip) return;
     detail.lastPip = pip;
-    let ctx = xy.getContext("2d");
+    let ctx = xy.getContext("2d", { alpha: false });
     ctx.setTransform(1, 0, 0, 1, 0, 0);
-    ctx.clearRect(0, 0, xy.width, xy.height);
     ctx.drawImage(detail.xy, 0, 0);
     ctx.setTransform(DPR, 0, 0, DPR, 0, 0);
     drawMotion(ctx, p, pip, size, "detail");
 
     const phase = wrap(pip, p.period);
-    ctx = traces.getContext("2d");
+    ctx = traces.getContext("2d", { alpha: false });
     ctx.setTransform(1, 0, 0, 1, 0, 0);
-    ctx.clearRect(0, 0, traces.width, traces.height);
     ctx.drawImage(detail.traces, 0, 0);
     ctx.setTransform(DPR, 0, 0, DPR, 0, 0);
     const px = traceX(phase, p.period, tw);
@@ -591,8 +634,10 @@
     const cache = document.createElement("canvas");
     cache.width = Math.round(width * DPR);
     cache.height = Math.round(height * DPR);
-    const ctx = cache.getContext("2d");
+    const ctx = cache.getContext("2d", { alpha: false });
     ctx.scale(DPR, DPR);
+    ctx.fillStyle = BACKGROUNDS.detail[1];
+    ctx.fillRect(0, 0, width, height);
     ctx.strokeStyle = COLORS.axis;
     ctx.lineWidth = 1;
     ctx.beginPath();
@@ -623,6 +668,7 @@
 
   // ---------------------------------------------------------------- groove matrix
   let matrixBuilt = false;
+  let matrixRows = [];
 
   function buildMatrix() {
     if (matrixBuilt) return;
@@ -645,8 +691,8 @@
     matrix.innerHTML = html.join("");
     for (const cell of matrix.querySelectorAll(".matrix-cell")) {
       viewOf.set(cell, new View(byName.get(cell.dataset.name), cell.querySelector("canvas"), "cell"));
-      observer.observe(cell);
     }
+    matrixRows = [...matrix.querySelectorAll(".matrix-row:not(.matrix-head)")];
   }
 
   function onMatrixKey(event) {
@@ -670,6 +716,7 @@
     if (name === "grooves") buildMatrix();
     $("patterns-view").hidden = name !== "patterns";
     $("grooves-view").hidden = name !== "grooves";
+    visibilityDirty = true;
   }
 
   // ---------------------------------------------------------------- transport controls
@@ -717,6 +764,18 @@
     lamps.forEach((lamp, i) => lamp.classList.toggle("on", i === beat && (transport.playing ? pip % PPB < 24 : true)));
   }
 
+  function setCardSize(size) {
+    const grid = $("grid");
+    grid.classList.remove("size-s", "size-m", "size-l");
+    grid.classList.add(`size-${size}`);
+    for (const button of document.querySelectorAll(".sizes button")) {
+      button.setAttribute("aria-pressed", String(button.dataset.size === size));
+    }
+    sizes.card = 0;
+    visibilityDirty = true;
+    try { localStorage.setItem("velmora-gallery-size", size); } catch (error) { /* storage may be off */ }
+  }
+
   // ---------------------------------------------------------------- frame loop
   let lastCounterPip = NaN;
   function tick(now) {
@@ -732,8 +791,13 @@
       lastCounterPip = pip;
     }
     if (!table) return;
-    for (const view of visible) view.draw(pip, measure(view.kind, view));
-    if (detail.pattern) drawDetail(pip);
+    // The open detail view covers the page: only it moves then.
+    if (detail.pattern) {
+      drawDetail(pip);
+    } else {
+      if (visibilityDirty) updateVisible();
+      for (const view of visible) view.draw(pip, measure(view.kind, view));
+    }
   }
 
   // ---------------------------------------------------------------- wiring
@@ -806,6 +870,9 @@
       button.addEventListener("click", () => copy(button.dataset.copy));
     }
     window.addEventListener("hashchange", onHash);
+    for (const button of document.querySelectorAll(".sizes button")) {
+      button.addEventListener("click", () => setCardSize(button.dataset.size));
+    }
 
     $("play").addEventListener("click", () => setPlaying(!transport.playing));
     $("tap").addEventListener("click", tap);
@@ -831,6 +898,10 @@
 
   // ---------------------------------------------------------------- start
   buildGrid();
+  try {
+    const size = localStorage.getItem("velmora-gallery-size");
+    if (size === "s" || size === "l") setCardSize(size);
+  } catch (error) { /* storage may be off */ }
   fillFilters();
   applyFilters();
   wire();
@@ -844,7 +915,10 @@
 
   const ready = new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)))
     .then(loadTables)
-    .then(() => { document.documentElement.classList.add("tables-ready"); });
+    .then(() => {
+      performance.mark("velmora-tables");
+      document.documentElement.classList.add("tables-ready");
+    });
   ready.catch((error) => { toast(`The pattern tables could not be loaded: ${error.message}`); });
 
   // A small read-only hook for tests and benchmarks.

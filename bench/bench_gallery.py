@@ -1,0 +1,90 @@
+"""The pattern gallery's figures: build time and size of the site, first paint of the grid
+after navigation, and animation frames per second with 60 cards or more in view, all in
+headless Debian Chromium driven by Playwright, the site served on 127.0.0.1.
+
+    .venv/bin/python bench/bench_gallery.py
+"""
+
+import statistics
+import sys
+import tempfile
+import threading
+
+from playwright.sync_api import sync_playwright
+
+from velmora_kit.gallery import build_site, make_server
+
+CHROMIUM = "/usr/bin/chromium"
+BUILDS = 3
+LOADS = 5
+FRAME_SECONDS = 3.0
+# Wide and tall enough for five rows of twelve cards.
+BIG_VIEWPORT = {"width": 2300, "height": 1640}
+
+FIRST_PAINT = """() => {
+    const paint = performance.getEntriesByName("first-contentful-paint")[0];
+    const grid = performance.getEntriesByName("velmora-grid")[0];
+    const tables = performance.getEntriesByName("velmora-tables")[0];
+    return [paint ? paint.startTime : null, grid.startTime, tables ? tables.startTime : null];
+}"""
+
+FRAMES = """async (seconds) => {
+    const g = window.velmoraGallery;
+    const inView = [...document.querySelectorAll(".card")].filter((card) => {
+        const r = card.getBoundingClientRect();
+        return !card.hidden && r.bottom > 0 && r.top < innerHeight && r.right > 0 && r.left < innerWidth;
+    }).length;
+    await new Promise((r) => requestAnimationFrame(r));
+    const first = g.frame();
+    await new Promise((r) => setTimeout(r, seconds * 1000));
+    const last = g.frame();
+    return [inView, g.animatedViews(), (last.count - first.count) / ((last.time - first.time) / 1000)];
+}"""
+
+
+def main():
+    with tempfile.TemporaryDirectory(prefix="velmora-gallery-bench-") as folder:
+        builds = [build_site(folder) for _ in range(BUILDS)]
+        build_seconds = statistics.median(summary.seconds for summary in builds)
+        size = builds[-1].total_bytes
+        server = make_server(folder, port=0, host="127.0.0.1")
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        url = f"http://127.0.0.1:{server.server_address[1]}/"
+        try:
+            with sync_playwright() as playwright:
+                browser = playwright.chromium.launch(executable_path=CHROMIUM)
+                paints, grids, tables = [], [], []
+                for _ in range(LOADS):
+                    context = browser.new_context(viewport={"width": 1440, "height": 900})
+                    page = context.new_page()
+                    page.goto(url)
+                    page.evaluate("window.velmoraGallery.ready")
+                    paint, grid, ready = page.evaluate(FIRST_PAINT)
+                    paints.append(paint)
+                    grids.append(grid)
+                    tables.append(ready)
+                    context.close()
+                context = browser.new_context(viewport=BIG_VIEWPORT)
+                page = context.new_page()
+                page.goto(url)
+                page.evaluate("window.velmoraGallery.ready")
+                page.wait_for_timeout(500)
+                in_view, animated, fps = page.evaluate(FRAMES, FRAME_SECONDS)
+                context.close()
+                browser.close()
+        finally:
+            server.shutdown()
+            server.server_close()
+
+    print(f"gallery site build, median of {BUILDS}: {build_seconds:.2f} s (target <= 10 s)")
+    print(f"gallery site size: {size:,} bytes = {size / 1e6:.2f} MB (target <= 8 MB)")
+    print(f"gallery first contentful paint (the grid), median of {LOADS} loads: "
+          f"{statistics.median(paints):.0f} ms after navigation (target <= 1500 ms); "
+          f"grid built by {statistics.median(grids):.0f} ms, tables decoded by {statistics.median(tables):.0f} ms")
+    print(f"gallery animation: {fps:.1f} frames/s with {in_view} cards in view "
+          f"({animated} animating, incl. the margin) over {FRAME_SECONDS:.0f} s (target >= 50)")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
