@@ -133,6 +133,28 @@ def test_grid_shows_every_pattern(gallery: Page) -> None:
     page.screenshot(path=str(ARTEFACTS / "grid.png"))
 
 
+@pytest.mark.parametrize("size", ["s", "l"])
+def test_exactly_the_cards_in_view_animate(gallery: Page, size: str) -> None:
+    page = gallery.page
+    page.click(f'.sizes [data-size="{size}"]')
+    page.evaluate("window.scrollTo(0, document.body.scrollHeight * 0.4)")
+    page.wait_for_timeout(400)
+    drawn, in_view, far = page.evaluate("""() => {
+        const cards = [...document.querySelectorAll(".card")];
+        const view = cards.filter((c) => {
+            const r = c.getBoundingClientRect();
+            return r.bottom > 0 && r.top < innerHeight;
+        });
+        const far = cards.filter((c) => {
+            const r = c.getBoundingClientRect();
+            return r.bottom < -innerHeight || r.top > 2 * innerHeight;
+        });
+        const drawn = (c) => c.querySelector("canvas").width > 0;
+        return [view.filter(drawn).length, view.length, far.filter(drawn).length];
+    }""")
+    assert in_view > 10 and drawn == in_view and far == 0
+
+
 def test_search_matches_names_and_descriptions(gallery: Page) -> None:
     gallery.page.fill("#search", "euclid")
     expected = {p.name for p in PATTERNS if "euclid" in p.name.lower() or "euclid" in p.description.lower()}

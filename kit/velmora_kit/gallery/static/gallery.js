@@ -368,6 +368,9 @@
   const markVisibility = () => { visibilityDirty = true; };
   window.addEventListener("scroll", markVisibility, { passive: true });
   window.addEventListener("resize", markVisibility);
+  // Off-screen cards are laid out at a placeholder height until first shown (content-
+  // visibility), so the offsets move when they are: the grid's size changes then.
+  const resizes = new ResizeObserver(markVisibility);
 
   const sizes = { card: 0, cell: 0 };
   function measure(kind, view) {
@@ -389,14 +392,15 @@
     for (const p of patterns) {
       html.push(
         `<article class="card" role="listitem" tabindex="-1" data-name="${p.name}" data-index="${p.index}">` +
-        `<div class="viz"><canvas></canvas></div>` +
-        `<div class="card-body"><h3 class="card-name">${p.name}</h3>` +
+        `<div class="viz"><canvas width="0" height="0"></canvas></div>` +
+        `<div class="card-body"><h3 class="card-name" title="${p.name}"${p.index === 0 ? ' elementtiming="first-card"' : ""}>${p.name}</h3>` +
         `<p class="card-meta"><span class="chip c-${p.collection}">${COLLECTION_LABELS[p.collection]}</span>` +
         `<span class="period">${beats(p.period)}</span><span class="dims d${p.dimensions}">${AXES[p.dimensions]}</span></p>` +
         `<p class="card-desc">${escapeHtml(p.description)}</p></div></article>`);
     }
     const grid = $("grid");
     grid.innerHTML = html.join("");
+    resizes.observe(grid);
     const cards = grid.children;
     for (let i = 0; i < cards.length; i++) {
       const p = patterns[i];
@@ -683,7 +687,7 @@
       groove.patterns.forEach((index, column) => {
         const p = patterns[index];
         html.push(`<button type="button" class="matrix-cell" role="gridcell" tabindex="${row === 0 && column === 0 ? 0 : -1}" ` +
-          `data-name="${p.name}" data-row="${row}" data-column="${column}" title="${p.name}"><canvas></canvas></button>`);
+          `data-name="${p.name}" data-row="${row}" data-column="${column}" title="${p.name}"><canvas width="0" height="0"></canvas></button>`);
       });
       html.push("</div>");
     });
@@ -693,6 +697,7 @@
       viewOf.set(cell, new View(byName.get(cell.dataset.name), cell.querySelector("canvas"), "cell"));
     }
     matrixRows = [...matrix.querySelectorAll(".matrix-row:not(.matrix-head)")];
+    resizes.observe(matrix);
   }
 
   function onMatrixKey(event) {
