@@ -306,6 +306,11 @@
     ctx.beginPath();
     ctx.arc(dx, dy, radius, 0, 2 * Math.PI);
     ctx.fill();
+    if (kind === "card") {
+      // Where the loop is: a hairline along the bottom edge.
+      ctx.fillStyle = "rgba(143, 168, 255, 0.45)";
+      ctx.fillRect(0, size - 2, (size * phase) / p.period, 2);
+    }
     if (f.gauge) {
       const gx = size - f.gauge / 2, gy = f.cy - z * f.r;
       ctx.strokeStyle = COLORS.z;
