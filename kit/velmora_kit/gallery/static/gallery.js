@@ -332,7 +332,7 @@
   // finds the visible run in a few dozen reads, and only when the page scrolls or changes.
   const visible = new Set();
   const viewOf = new WeakMap();
-  const MARGIN = 120;
+  const MARGIN = 24;  // px beyond the viewport: enough to be drawn as a card scrolls in
   let visibilityDirty = true;
 
   function firstBelow(elements, top) {
