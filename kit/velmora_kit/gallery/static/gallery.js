@@ -764,12 +764,12 @@
     button.setAttribute("aria-label", playing ? "Pause" : "Play");
   }
 
+  const lamps = document.querySelectorAll(".beat-lamps i");
   function updateCounter(position) {
     const pip = Math.floor(position);
     $("counter-bar").textContent = String(Math.floor(pip / (4 * PPB)) + 1);
     $("counter-beat").textContent = String((Math.floor(pip / PPB) % 4) + 1);
     $("counter-pip").textContent = String(pip % PPB).padStart(2, "0");
-    const lamps = document.querySelectorAll(".beat-lamps i");
     const beat = Math.floor(pip / PPB) % 4;
     lamps.forEach((lamp, i) => lamp.classList.toggle("on", i === beat && (transport.playing ? pip % PPB < 24 : true)));
   }
