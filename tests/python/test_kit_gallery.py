@@ -139,20 +139,16 @@ def test_exactly_the_cards_in_view_animate(gallery: Page, size: str) -> None:
     page.click(f'.sizes [data-size="{size}"]')
     page.evaluate("window.scrollTo(0, document.body.scrollHeight * 0.4)")
     page.wait_for_timeout(400)
-    drawn, in_view, far = page.evaluate("""() => {
-        const cards = [...document.querySelectorAll(".card")];
-        const view = cards.filter((c) => {
+    in_view, near = page.evaluate("""() => {
+        const names = (low, high) => [...document.querySelectorAll(".card")].filter((c) => {
             const r = c.getBoundingClientRect();
-            return r.bottom > 0 && r.top < innerHeight;
-        });
-        const far = cards.filter((c) => {
-            const r = c.getBoundingClientRect();
-            return r.bottom < -innerHeight || r.top > 2 * innerHeight;
-        });
-        const drawn = (c) => c.querySelector("canvas").width > 0;
-        return [view.filter(drawn).length, view.length, far.filter(drawn).length];
+            return !c.hidden && r.bottom > low && r.top < high;
+        }).map((c) => c.dataset.name);
+        return [names(0, innerHeight), names(-100, innerHeight + 100)];
     }""")
-    assert in_view > 10 and drawn == in_view and far == 0
+    animated = page.evaluate("window.velmoraGallery.animatedNames()")
+    assert len(in_view) > 10 and len(animated) == len(set(animated))
+    assert set(in_view) <= set(animated) <= set(near)
 
 
 def test_search_matches_names_and_descriptions(gallery: Page) -> None:
@@ -238,6 +234,10 @@ def test_groove_matrix(gallery: Page) -> None:
     for row, groove in enumerate(grooves(PATTERNS)):
         for column, motion in enumerate(MOTIONS):
             assert cells[row * 16 + column] == [f"beat_{groove.key}_{motion}", row, column]
+    page.wait_for_timeout(200)
+    animated = page.evaluate("window.velmoraGallery.animatedNames()")
+    assert set(MOTIONS) == {name.rsplit("_", 1)[1] for name in animated}
+    assert "beat_four_floor_bounce" in animated and "beat_dembow_push_ricochet" not in animated
     page.click('.matrix-cell[data-name="beat_dnb_push_spring"]')
     expect(page.locator("#detail-name")).to_have_text("beat_dnb_push_spring")
 

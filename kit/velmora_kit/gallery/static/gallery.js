@@ -124,42 +124,32 @@
   // A view draws one pattern into one canvas: its x-y path (cached while the view is on
   // screen), a trail, the moving dot and, for patterns that use z, a depth gauge.
   class View {
-    constructor(pattern, canvas, kind) {
+    constructor(pattern, kind) {
       this.pattern = pattern;
-      this.canvas = canvas;
       this.kind = kind;
       this.size = 0;
       this.cache = null;
-      this.lastPip = NaN;
     }
 
     release() {
       this.cache = null;
       this.size = 0;
-      this.canvas.width = 0;
-      this.canvas.height = 0;
-      this.lastPip = NaN;
     }
 
     prepare(size) {
       if (this.size === size && this.cache) return true;
       if (!table || size <= 0) return false;
       this.size = size;
-      this.canvas.width = this.canvas.height = Math.round(size * DPR);
       this.cache = renderPathCache(this.pattern, size, this.kind);
-      this.lastPip = NaN;
       return true;
     }
 
-    draw(pip, size) {
-      if (pip === this.lastPip && this.size === size) return;
+    // Paints the view into a strip's context, `x` CSS pixels from the strip's left edge.
+    paint(ctx, x, pip, size) {
       if (!this.prepare(size)) return;
-      this.lastPip = pip;
-      // Opaque: the cache paints every pixel, and the compositor need not blend the canvas.
-      const ctx = this.canvas.getContext("2d", { alpha: false });
-      ctx.setTransform(1, 0, 0, 1, 0, 0);
+      ctx.setTransform(1, 0, 0, 1, Math.round(x * DPR), 0);
       ctx.drawImage(this.cache, 0, 0);
-      ctx.setTransform(DPR, 0, 0, DPR, 0, 0);
+      ctx.setTransform(DPR, 0, 0, DPR, Math.round(x * DPR), 0);
       drawMotion(ctx, this.pattern, pip, size, this.kind);
     }
   }
@@ -325,15 +315,20 @@
     }
   }
 
-  // Only views on screen animate. The set is found from the layout, not with an
-  // IntersectionObserver: observing 1,731 cards made Chromium recompute every
-  // intersection on every animated frame (a third of the frame's main-thread time), while
-  // cards and matrix rows stand in document order, so a binary search over their offsets
-  // finds the visible run in a few dozen reads, and only when the page scrolls or changes.
-  const visible = new Set();
+  // Only views on screen animate, and they are drawn into strips: one canvas per row of
+  // views on screen, laid over the cards. Chromium spends most of a frame on each canvas
+  // that changes (producing and compositing its image) rather than on the drawing, so
+  // eight strips cost far less than sixty canvases, and a hundred and more in the matrix.
+  //
+  // Which views are on screen is read from the layout, not from an IntersectionObserver:
+  // observing 1,731 cards made Chromium recompute every intersection on every animated
+  // frame. Cards and matrix rows stand in document order, so a binary search over their
+  // offsets finds the visible run in a few dozen reads, when the page scrolls or changes.
   const viewOf = new WeakMap();
   const MARGIN = 24;  // px beyond the viewport: enough to be drawn as a card scrolls in
   let visibilityDirty = true;
+  let strips = [];     // [{ canvas, top, left, width, height, items: [{ view, x }], lastPip }]
+  const stripPools = new Map();
 
   function firstBelow(elements, top) {
     let low = 0, high = elements.length;
@@ -345,44 +340,114 @@
     return low;
   }
 
-  function visibleElements() {
-    const top = window.scrollY - MARGIN, bottom = window.scrollY + window.innerHeight + MARGIN;
-    const found = [];
+  // The views on screen with their squares, relative to the layer their strips live in.
+  function visibleItems() {
+    const items = [];
     if (!$("patterns-view").hidden) {
+      const layer = $("grid-wrap");
+      const origin = layer.getBoundingClientRect().top + window.scrollY;
+      const top = window.scrollY - MARGIN - origin, bottom = window.scrollY + window.innerHeight + MARGIN - origin;
       const cards = shown.map((p) => p.card);
-      for (let i = firstBelow(cards, top); i < cards.length && cards[i].offsetTop <= bottom; i++) found.push(cards[i]);
-    } else if (matrixRows.length) {
-      for (let i = firstBelow(matrixRows, top); i < matrixRows.length && matrixRows[i].offsetTop <= bottom; i++) {
-        found.push(...matrixRows[i].querySelectorAll(".matrix-cell"));
+      for (let i = firstBelow(cards, top); i < cards.length && cards[i].offsetTop <= bottom; i++) {
+        // The square sits at the top of the card, inside its border. (The card's own
+        // offsets: content-visibility makes it the offset parent of what it holds.)
+        const card = cards[i];
+        items.push({
+          view: viewOf.get(card), x: card.offsetLeft + card.clientLeft, y: card.offsetTop + card.clientTop,
+          size: card.firstElementChild.clientWidth,
+        });
+      }
+      return { layer, items };
+    }
+    const layer = $("matrix");
+    if (!matrixRows.length) return { layer, items };
+    const origin = layer.getBoundingClientRect().top + window.scrollY;
+    const top = window.scrollY - MARGIN - origin, bottom = window.scrollY + window.innerHeight + MARGIN - origin;
+    for (let i = firstBelow(matrixRows, top); i < matrixRows.length && matrixRows[i].offsetTop <= bottom; i++) {
+      for (const cell of matrixRows[i].querySelectorAll(".matrix-cell")) {
+        items.push({
+          view: viewOf.get(cell), x: cell.offsetLeft + cell.clientLeft, y: cell.offsetTop + cell.clientTop,
+          size: cell.clientWidth,
+        });
       }
     }
-    return found;
+    return { layer, items };
+  }
+
+  function stripPool(layer) {
+    if (!stripPools.has(layer)) {
+      const holder = document.createElement("div");
+      holder.className = "strips";
+      layer.appendChild(holder);
+      stripPools.set(layer, { holder, strips: [] });
+    }
+    return stripPools.get(layer);
   }
 
   function updateVisible() {
     visibilityDirty = false;
-    const now = new Set(visibleElements().map((element) => viewOf.get(element)).filter(Boolean));
-    for (const view of visible) {
-      if (!now.has(view)) {
-        visible.delete(view);
-        view.release();
-      }
+    const { layer, items } = visibleItems();
+    const rows = new Map();
+    for (const item of items) {
+      const key = Math.round(item.y);
+      if (!rows.has(key)) rows.set(key, []);
+      rows.get(key).push(item);
     }
-    for (const view of now) visible.add(view);
+    const before = new Set(strips.flatMap((strip) => strip.items.map((item) => item.view)));
+    for (const [, pool] of stripPools) {
+      if (pool.holder.parentNode !== layer) for (const strip of pool.strips) hideStrip(strip);
+    }
+    const pool = stripPool(layer);
+    strips = [];
+    let n = 0;
+    for (const row of rows.values()) {
+      const left = Math.min(...row.map((item) => item.x));
+      const right = Math.max(...row.map((item) => item.x + item.size));
+      const height = Math.max(...row.map((item) => item.size));
+      if (n === pool.strips.length) {
+        const canvas = document.createElement("canvas");
+        pool.holder.appendChild(canvas);
+        pool.strips.push({ canvas, top: 0, left: 0, width: 0, height: 0, items: [], lastPip: NaN });
+      }
+      const strip = pool.strips[n++];
+      const top = Math.round(row[0].y);
+      if (strip.top !== top || strip.left !== left || strip.width !== right - left || strip.height !== height) {
+        Object.assign(strip, { top, left, width: right - left, height });
+        strip.canvas.style.cssText = `left:${left}px;top:${top}px;width:${right - left}px;height:${height}px`;
+        strip.canvas.width = Math.round((right - left) * DPR);
+        strip.canvas.height = Math.round(height * DPR);
+      }
+      strip.items = row.map((item) => ({ view: item.view, x: item.x - left, size: item.size }));
+      strip.lastPip = NaN;
+      strips.push(strip);
+    }
+    for (; n < pool.strips.length; n++) hideStrip(pool.strips[n]);
+    const now = new Set(strips.flatMap((strip) => strip.items.map((item) => item.view)));
+    for (const view of before) if (!now.has(view)) view.release();
   }
+
+  function hideStrip(strip) {
+    if (!strip.width) return;
+    Object.assign(strip, { top: 0, left: 0, width: 0, height: 0, items: [], lastPip: NaN });
+    strip.canvas.width = strip.canvas.height = 0;
+    strip.canvas.style.cssText = "display:none";
+  }
+
+  function drawStrips(pip) {
+    for (const strip of strips) {
+      if (strip.lastPip === pip || !strip.width) continue;
+      strip.lastPip = pip;
+      const ctx = strip.canvas.getContext("2d");
+      for (const item of strip.items) item.view.paint(ctx, item.x, pip, item.size);
+    }
+  }
+
   const markVisibility = () => { visibilityDirty = true; };
   window.addEventListener("scroll", markVisibility, { passive: true });
   window.addEventListener("resize", markVisibility);
   // Off-screen cards are laid out at a placeholder height until first shown (content-
   // visibility), so the offsets move when they are: the grid's size changes then.
   const resizes = new ResizeObserver(markVisibility);
-
-  const sizes = { card: 0, cell: 0 };
-  function measure(kind, view) {
-    if (!sizes[kind]) sizes[kind] = Math.round(view.canvas.clientWidth);
-    return sizes[kind];
-  }
-  window.addEventListener("resize", () => { sizes.card = 0; sizes.cell = 0; });
 
   // ---------------------------------------------------------------- grid
   const escapeHtml = (text) => text.replace(/[&<>"]/g, (c) => ({ "&": "&amp;", "<": "&lt;", ">": "&gt;", '"': "&quot;" })[c]);
@@ -397,7 +462,7 @@
     for (const p of patterns) {
       html.push(
         `<article class="card" role="listitem" tabindex="-1" data-name="${p.name}" data-index="${p.index}">` +
-        `<div class="viz"><canvas width="0" height="0"></canvas></div>` +
+        `<div class="viz"></div>` +
         `<div class="card-body"><h3 class="card-name" title="${p.name}"${p.index === 0 ? ' elementtiming="first-card"' : ""}>${p.name}</h3>` +
         `<p class="card-meta"><span class="chip c-${p.collection}">${COLLECTION_LABELS[p.collection]}</span>` +
         `<span class="period">${beats(p.period)}</span><span class="dims d${p.dimensions}">${AXES[p.dimensions]}</span></p>` +
@@ -410,8 +475,7 @@
     for (let i = 0; i < cards.length; i++) {
       const p = patterns[i];
       p.card = cards[i];
-      const view = new View(p, cards[i].querySelector("canvas"), "card");
-      viewOf.set(cards[i], view);
+      viewOf.set(cards[i], new View(p, "card"));
     }
     patterns[0].card.tabIndex = 0;
   }
@@ -558,6 +622,7 @@
 
   function closeDetail() {
     detail.pattern = null;
+    visibilityDirty = true;
     document.title = "velmora gallery";
     if (location.hash) history.replaceState(null, "", location.pathname + location.search);
   }
@@ -692,14 +757,14 @@
       groove.patterns.forEach((index, column) => {
         const p = patterns[index];
         html.push(`<button type="button" class="matrix-cell" role="gridcell" tabindex="${row === 0 && column === 0 ? 0 : -1}" ` +
-          `data-name="${p.name}" data-row="${row}" data-column="${column}" title="${p.name}"><canvas width="0" height="0"></canvas></button>`);
+          `data-name="${p.name}" data-row="${row}" data-column="${column}" title="${p.name}"></button>`);
       });
       html.push("</div>");
     });
     const matrix = $("matrix");
     matrix.innerHTML = html.join("");
     for (const cell of matrix.querySelectorAll(".matrix-cell")) {
-      viewOf.set(cell, new View(byName.get(cell.dataset.name), cell.querySelector("canvas"), "cell"));
+      viewOf.set(cell, new View(byName.get(cell.dataset.name), "cell"));
     }
     matrixRows = [...matrix.querySelectorAll(".matrix-row:not(.matrix-head)")];
     resizes.observe(matrix);
@@ -781,7 +846,6 @@
     for (const button of document.querySelectorAll(".sizes button")) {
       button.setAttribute("aria-pressed", String(button.dataset.size === size));
     }
-    sizes.card = 0;
     visibilityDirty = true;
     try { localStorage.setItem("velmora-gallery-size", size); } catch (error) { /* storage may be off */ }
   }
@@ -806,7 +870,7 @@
       drawDetail(pip);
     } else {
       if (visibilityDirty) updateVisible();
-      for (const view of visible) view.draw(pip, measure(view.kind, view));
+      drawStrips(pip);
     }
   }
 
@@ -948,7 +1012,8 @@
       position(now) { return transport.position(now === undefined ? performance.now() : now); },
     }),
     frame() { return { time: frame.time, position: frame.position, pip: frame.pip, count: frame.count }; },
-    animatedViews() { return visible.size; },
+    animatedViews() { return strips.reduce((n, strip) => n + strip.items.length, 0); },
+    animatedNames() { return strips.flatMap((strip) => strip.items.map((item) => item.view.pattern.name)); },
     openPattern() { return detail.pattern ? detail.pattern.name : null; },
   });
 })();
