@@ -238,6 +238,10 @@ def test_groove_matrix(gallery: Page) -> None:
     animated = page.evaluate("window.velmoraGallery.animatedNames()")
     assert set(MOTIONS) == {name.rsplit("_", 1)[1] for name in animated}
     assert "beat_four_floor_bounce" in animated and "beat_dembow_push_ricochet" not in animated
+    page.focus('.matrix-cell[data-name="beat_four_floor_bounce"]')
+    page.keyboard.press("ArrowRight")
+    page.keyboard.press("ArrowDown")
+    assert page.evaluate("document.activeElement.dataset.name") == "beat_house_classic_step"
     page.click('.matrix-cell[data-name="beat_dnb_push_spring"]')
     expect(page.locator("#detail-name")).to_have_text("beat_dnb_push_spring")
 
