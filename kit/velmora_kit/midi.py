@@ -12,8 +12,9 @@ transport last started, continued or jumped, and fits a straight line, position 
 against time, by least squares; points whose residual exceeds three times the median
 residual (a clock held up by the host) are dropped and the line fitted again. The slope is
 the tempo, and the line itself gives the position between clocks, so the jitter of single
-clocks averages out of both. With 2 ms of jitter at 120 BPM the estimate is within about
-1 BPM after one beat. Until two clocks have arrived the tempo is the last estimate (MIDI's
+clocks averages out of both. With ±2 ms of jitter, from 70 to 180 BPM, two beats after a
+start the tempo is within 1 BPM (0.13 BPM typically) and the position within a quarter of
+a pip. Until two clocks have arrived the tempo is the last estimate (MIDI's
 120 BPM at first) and the position holds at the last clock.
 """
 
