@@ -85,6 +85,7 @@ def main():
     with open(os.path.join(build_dir, "bench_details.txt"), "w") as log:
         module_out = run_script("bench_module.py", log)
         library_out = run_script("bench_library.py", log)
+        kit_out = run_script("bench_kit.py", log)
     import velmora
 
     t = Table()
@@ -166,6 +167,8 @@ def main():
         t.note(f"SampledRecording from Python, {rows} x {axes} values: peak above the Python input",
                f"+{float(peak):.0f} MiB (+{float(kept):.0f} kept)")
 
+    add_kit_rows(t, kit_out)
+
     print("velmora performance targets (medians; ratio = measured / target, <= 1 meets it)")
     t.print()
 
@@ -187,6 +190,34 @@ def main():
         print("Names built to be expensive (C++), against the cost their bound predicts")
         hostile.print()
     print(f"\nDetails of the Python runs: {os.path.join(build_dir, 'bench_details.txt')}")
+
+
+def add_kit_rows(t, kit_out):
+    """velmora_kit's rendering, each against the numpy copy floor of the same run."""
+    step = find(r"render 1,000,000 int64 pips \(\S+, [^)]*\): ([\d.]+) ms, copy floor ([\d.]+) ms, ([\d.]+) x", kit_out)
+    t.add("velmora_kit.render, 1,000,000 int pips / numpy copy of the output", "<= 2 x",
+          step[2] if step else None, 2.0, f"{step[2]:.2f} x ({step[0]:.2f} vs {step[1]:.2f} ms)" if step else None)
+    loop = find(r"Python loop of velmora\.sample over the same pips: ([\d.]+) ms, ([\d.]+) x render", kit_out)
+    t.add("velmora_kit.render / Python loop of velmora.sample, same pips", ">= 50 x faster",
+          50.0 / loop[1] if loop else None, 1.0, f"{loop[1]:.0f} x ({loop[0]:.0f} ms loop)" if loop else None)
+    linear = find(r"render 1,000,000 float pips, linear: ([\d.]+) ms, copy floor ([\d.]+) ms, ([\d.]+) x", kit_out)
+    t.add("velmora_kit.render linear, 1,000,000 float pips / copy floor", "<= 4 x",
+          linear[2] if linear else None, 4.0, f"{linear[2]:.2f} x ({linear[0]:.2f} vs {linear[1]:.2f} ms)" if linear else None)
+    first = find(r"first table\(\) of a 1,024-sample built-in: ([\d.]+) ms", kit_out)
+    t.add("velmora_kit.table, first call for a 1,024-sample built-in", "<= 1 ms", first[0] if first else None, 1.0,
+          f"{first[0]:.2f} ms" if first else None)
+    imported = find(r"import velmora_kit \(numpy, velmora and the catalogue's periods\): ([\d.]+) ms", kit_out)
+    if imported:
+        t.note("import velmora_kit (numpy, velmora, the catalogue's periods)", f"{imported[0]:.1f} ms")
+    narrow = find(r"render 1,000,000 int32 pips: ([\d.]+) ms, copy floor ([\d.]+) ms, ([\d.]+) x", kit_out)
+    if narrow:
+        t.note("velmora_kit.render, int32 pips / copy floor", f"{narrow[2]:.2f} x ({narrow[0]:.2f} ms)")
+    odd = find(r"render 1,000,000 int64 pips, period (\d+) \(\w+\): ([\d.]+) ms, copy floor ([\d.]+) ms, ([\d.]+) x", kit_out)
+    if odd:
+        t.note(f"velmora_kit.render, period {int(odd[0])} (no power of two) / copy floor", f"{odd[3]:.2f} x ({odd[1]:.2f} ms)")
+    take = find(r"numpy\.take of the same rows \(mask included\): ([\d.]+) ms, ([\d.]+) x floor", kit_out)
+    if take:
+        t.note("numpy.take of the same rows / copy floor (what the native gather replaces)", f"{take[1]:.2f} x ({take[0]:.2f} ms)")
 
 
 if __name__ == "__main__":

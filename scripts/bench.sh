@@ -18,6 +18,6 @@ echo "[bench] Python benchmarks"
 PYTHONPATH="$dir" "$python" bench/report.py "$dir/cpp_bench.json" "$dir"
 # Python benchmark scripts that the report does not read yet are shown as they print.
 for script in bench/bench_*.py; do
-    case $(basename "$script") in bench_module.py|bench_library.py) continue ;; esac
+    case $(basename "$script") in bench_module.py|bench_library.py|bench_kit.py) continue ;; esac
     PYTHONPATH="$dir" "$python" "$script"
 done

@@ -7,16 +7,19 @@ and MIDI in; numpy arrays, keyframe files, OSC and DMX out; and the `velmora` co
 
 from __future__ import annotations
 
+from velmora_kit.midi import MidiClock, recording_from_midi
 from velmora_kit.render import MotionSource, check_pips, period_of, render, table
 from velmora_kit.tempo import PIP_TOLERANCE, TempoMap, frames
 
 __all__: list[str] = [
+    "MidiClock",
     "MotionSource",
     "PIP_TOLERANCE",
     "TempoMap",
     "check_pips",
     "frames",
     "period_of",
+    "recording_from_midi",
     "render",
     "table",
 ]

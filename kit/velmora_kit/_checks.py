@@ -8,6 +8,7 @@ from __future__ import annotations
 
 import math
 import numbers
+from typing import Any
 
 
 def check_real(name: str, value: object) -> float:
@@ -31,3 +32,16 @@ def check_positive(name: str, value: object) -> float:
     if not (math.isfinite(number) and number > 0.0):
         raise ValueError(f"{name} must be finite and positive, got {value!r}")
     return number
+
+
+def check_items(name: str, value: object, what: str) -> list[Any]:
+    """Returns the items of any sequence or iterable (lists, tuples, arrays, generators,
+    `map`, lazy sequences), read once; a string or a non-iterable is a TypeError naming
+    `what` it should hold."""
+    if isinstance(value, (str, bytes, bytearray)):
+        raise TypeError(f"{name} must be {what}, got {type(value).__name__} {value!r}")
+    try:
+        items: list[Any] = list(value)  # type: ignore[call-overload]
+        return items
+    except TypeError:
+        raise TypeError(f"{name} must be {what}, got {type(value).__name__}") from None

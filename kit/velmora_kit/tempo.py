@@ -28,14 +28,14 @@ from __future__ import annotations
 import math
 import numbers
 import os
-from collections.abc import Iterable, Sequence
+from collections.abc import Sequence
 from fractions import Fraction
 from typing import Any, Union, overload
 
 import numpy as np
 import numpy.typing as npt
 
-from velmora_kit._checks import check_finite, check_positive, check_real
+from velmora_kit._checks import check_finite, check_items, check_positive, check_real
 
 __all__ = ["PIP_TOLERANCE", "PIPS_PER_BEAT", "TempoMap", "frames"]
 
@@ -66,9 +66,12 @@ def _values(name: str, values: object) -> tuple[FloatArray, bool]:
         return np.asarray(float(values), dtype=np.float64), True
     if isinstance(values, (str, bytes, bytearray)) or values is None:
         raise TypeError(f"{name} must be a real number or an array of them, got {type(values).__name__}")
-    if not isinstance(values, np.ndarray):
-        values = list(values) if not isinstance(values, (list, tuple)) else values  # type: ignore[call-overload]
-    array = np.asarray(values)
+    try:
+        if not isinstance(values, (np.ndarray, list, tuple)):
+            values = list(values)  # type: ignore[call-overload]  # generators, map, lazy sequences
+        array = np.asarray(values)
+    except (TypeError, ValueError):
+        raise TypeError(f"{name} must be a real number or an array of them, got {type(values).__name__}") from None
     if array.dtype.kind not in "iuf":
         raise TypeError(f"{name} must be a real number or an array of them, got an array of {array.dtype}")
     return array.astype(np.float64, copy=False), False
@@ -520,14 +523,15 @@ def _check_bpm(name: str, value: object) -> float:
 
 
 def _check_changes(changes: object) -> list[tuple[float, ...]]:
-    if isinstance(changes, (str, bytes)) or not isinstance(changes, Iterable):
-        raise TypeError(f"changes must be a sequence of (beat, bpm) or (beat, bpm_start, bpm_end, beats) tuples, got {type(changes).__name__}")
+    items = check_items("changes", changes, "a sequence of (beat, bpm) or (beat, bpm_start, bpm_end, beats) tuples")
     normalised: list[tuple[float, ...]] = []
-    for change in changes:
+    given: list[object] = []  # the beats as given, for the messages
+    for change in items:
         if isinstance(change, (str, bytes)) or not hasattr(change, "__len__") or len(change) not in (2, 4):
             raise TypeError(f"each change must be (beat, bpm) or (beat, bpm_start, bpm_end, beats), got {change!r}")
         beat = check_finite("beat", change[0])
         where = f" at beat {change[0]!r}"
+        given.append(change[0])
         if len(change) == 2:
             normalised.append((beat, _check_bpm("bpm" + where, change[1])))
         else:
@@ -541,10 +545,10 @@ def _check_changes(changes: object) -> list[tuple[float, ...]]:
             continue
         previous = normalised[-2]
         if beat <= previous[0]:
-            raise ValueError(f"changes must be in ascending beat order: beat {change[0]!r} follows beat {previous[0]!r}")
+            raise ValueError(f"changes must be in ascending beat order: beat {change[0]!r} follows beat {given[-2]!r}")
         if len(previous) == 4 and previous[0] + previous[3] > beat:
             raise ValueError(
-                f"the ramp at beat {previous[0]!r} ends at beat {previous[0] + previous[3]!r}, "
+                f"the ramp at beat {given[-2]!r} ends at beat {previous[0] + previous[3]!r}, "
                 f"after the next change at beat {change[0]!r}"
             )
     if not normalised:

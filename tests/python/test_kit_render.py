@@ -112,7 +112,8 @@ def test_linear_interpolation_wraps_and_is_exact_at_integers(gather):
     frac = (pips - np.floor(pips))[:, None]
     assert got.tobytes() == (rows[low] + (rows[high] - rows[low]) * frac).tobytes()
     integers = np.arange(-200, 200)
-    assert render("circle", integers.astype(float), interpolation="linear").tobytes() == render("circle", integers).tobytes()
+    for name in ("circle", "step_touch"):  # step_touch stores -0.0, kept as it is at whole pips
+        assert render(name, integers.astype(float), interpolation="linear").tobytes() == render(name, integers).tobytes()
     assert render("circle", [1, 2], interpolation="linear").tobytes() == render("circle", [1, 2]).tobytes()
     for bad, message in ((np.nan, "finite"), (np.inf, "finite"), (2.0**31, "32-bit"), (-2.0**31 - 0.5, "32-bit")):
         with pytest.raises(ValueError, match=message):
@@ -199,6 +200,42 @@ def test_cache_is_bounded_and_forgets_dead_objects():
     assert cache.get("c", None) is None and cache.get("b", owner) == 2
     del owner
     gc.collect()
-    assert len(cache._entries) == 1
+    assert cache.get("b", None) is None and len(cache._entries) == 1
     cache.put("big", None, 5, 20_000)
     assert cache.get("big", None) is None
+
+
+def test_native_gather_stays_inside_the_table_for_any_pip():
+    native = render_module._native
+    if native is None:
+        pytest.skip("the native gather is not built (running from the source tree)")
+    for period in (1, 3, 64, 1000):
+        rows = np.arange(period * 3, dtype=np.float64).reshape(period, 3)
+        pips = np.array([-2**63, 2**63 - 1, -2**31 - 1, 2**31, -1, 0], dtype=np.int64)
+        out = np.empty((6, 3))
+        assert native.gather_step(rows, pips, out) == 0
+        assert (out == rows[pips % period]).all()
+        assert native.gather_step(rows, pips[3:].astype(np.int32), np.empty((3, 3))) == -1
+        real = np.array([0.5, np.nan, np.inf, -np.inf, 1e300, -1e300, 2.0**31, -2.0**31 - 1, -0.5])
+        out = np.empty((9, 3))
+        assert native.gather_linear(rows, real, out) == 1
+        assert np.isnan(out[1:8]).all()
+        after = rows[1 % period]
+        assert (out[0] == rows[0] + (after - rows[0]) * 0.5).all()
+        assert (out[8] == rows[-1] + (rows[0] - rows[-1]) * 0.5).all()
+    rows = np.zeros((4, 3))
+    for bad in (lambda: native.gather_step(rows, np.zeros(2, np.int16), np.empty((2, 3))),
+                lambda: native.gather_step(rows, np.zeros(3, np.int64), np.empty((2, 3))),
+                lambda: native.gather_step(rows[:, :2], np.zeros(2, np.int64), np.empty((2, 3))),
+                lambda: native.gather_step(np.zeros((0, 3)), np.zeros(2, np.int64), np.empty((2, 3))),
+                lambda: native.gather_step(rows, np.zeros(4, np.int64)[::2], np.empty((2, 3))),
+                lambda: native.gather_linear(rows, np.zeros(2, np.float32), np.empty((2, 3)))):
+        with pytest.raises(ValueError):
+            bad()
+
+
+def test_frames_of_a_midi_file_with_one_tempo_are_exact():
+    import mido
+    song = mido.MidiFile(ticks_per_beat=480)
+    song.tracks.append(mido.MidiTrack([mido.MetaMessage("set_tempo", tempo=600_000)]))  # 100 BPM
+    assert velmora_kit.frames(velmora_kit.TempoMap.from_midi(song), 25, 10.3)[255] == 1088

@@ -20,6 +20,11 @@ def test_constant_tempo_conversions_and_shapes():
     np.testing.assert_allclose(tempo.pip_position(tempo.seconds(grid)), grid, rtol=0, atol=1e-9)
     for container in ([0, 64], (0, 64), np.array([0, 64], np.int32), (p for p in (0, 64)), map(int, "05")):
         assert len(tempo.seconds(container)) == 2
+    for bad in ("1", None, True, [[1], [2, 3]], ["a"], np.array(["1"])):
+        with pytest.raises(TypeError, match="must be a real number or an array of them"):
+            tempo.seconds(bad)
+    with pytest.raises(ValueError, match="seconds must be finite, got nan"):
+        tempo.pip([0.0, math.nan])
 
 
 def test_pip_on_boundaries_counts_the_pip_it_starts():
@@ -43,7 +48,7 @@ def test_frames_count_start_and_latency():
     assert frames(120, 60, 0.1, start_seconds=-1.0)[0] == -128
 
 
-def test_frames_on_pip_boundaries_never_fall_back():
+def test_frames_and_pip_on_pip_boundaries_never_fall_back():
     """Against exact rational arithmetic on the decimal values, over many combinations."""
     checked = boundaries = 0
     for bpm in (60, 72.5, 90, 100, 120, 128, 133.33, 140, 174, 200):
@@ -52,6 +57,7 @@ def test_frames_on_pip_boundaries_never_fall_back():
             exact = [Fraction(k) / Fraction(str(fps)) * Fraction(str(bpm)) * 64 / 60 for k in range(0, len(got), 7)]
             want = [math.floor(x + Fraction(PIP_TOLERANCE)) if x.denominator != 1 else int(x) for x in exact]
             assert got[::7].tolist() == want, (bpm, fps)
+            assert TempoMap(bpm).pip(np.arange(0, len(got), 7) / fps).tolist() == want, (bpm, fps)
             checked += len(exact)
             boundaries += sum(x.denominator == 1 for x in exact)
     assert checked >= 10_000 and boundaries >= 1_000
@@ -74,3 +80,85 @@ def test_bad_tempo_values():
             frames(*args)
     with pytest.raises(TypeError, match="tempo must be a TempoMap or a BPM number"):
         frames("120", 25, 1)
+
+
+def test_ramps_match_numerical_integration_and_invert():
+    changes = [(0, 90), (2, 90, 150, 6), (8.5, 70), (12, 200, 40, 3.25), (20, 128, 129, 64)]
+    tempo = TempoMap.from_changes(changes, beat_zero_seconds=-2.0)
+    # The same tempo written out by hand, piece by piece, and integrated by Simpson's rule.
+    pieces = [(0, 2, lambda b: 90 + 0 * b), (2, 8, lambda b: 90 + (b - 2) * 10), (8, 8.5, lambda b: 150 + 0 * b),
+              (8.5, 12, lambda b: 70 + 0 * b), (12, 15.25, lambda b: 200 - (b - 12) * 160 / 3.25),
+              (15.25, 20, lambda b: 40 + 0 * b), (20, 84, lambda b: 128 + (b - 20) / 64), (84, 1e9, lambda b: 129 + 0 * b)]
+
+    def simpson(f, a, b, n=2_000):
+        x = np.linspace(a, b, n + 1)
+        y = 60.0 / f(x)
+        return (b - a) / n / 3 * (y[0] + y[-1] + 4 * y[1:-1:2].sum() + 2 * y[2:-1:2].sum())
+
+    beats = np.concatenate([np.linspace(0, 90, 181), [2, 8, 8.5, 12, 15.25, 20, 84, 3.3, 13.7, 50.1]])
+    want = []
+    for beat in beats:
+        total = -2.0
+        for start, end, f in pieces:
+            if beat > start:
+                total += simpson(f, start, min(beat, end))
+        want.append(total)
+    np.testing.assert_allclose(tempo.seconds(beats * 64), want, rtol=0, atol=1e-9)
+    beats = np.linspace(-3, 90, 2_001)
+    assert tempo.seconds(-64) == -2.0 - 60 / 90  # the first tempo extends backwards
+    np.testing.assert_allclose(tempo.pip_position(tempo.seconds(beats * 64)), beats * 64, rtol=0, atol=1e-7)
+    assert tempo.bpm([2 * 64, 5 * 64, 8 * 64, 8.4 * 64, 8.5 * 64, 15.25 * 64, 30 * 64]).tolist() == [
+        90, 120, 150, 150, 70, 40, 128 + 10 / 64]
+    # A ramp first: before beat 0 its starting tempo holds.
+    ramp_first = TempoMap.from_changes([(0, 60, 120, 4)])
+    assert ramp_first.bpm(-640) == 60 and ramp_first.seconds(-64) == -1.0
+    assert ramp_first.seconds(4 * 64) == pytest.approx(60 / 15 * math.log(2), abs=1e-12)
+
+
+def test_bad_changes_name_the_beat():
+    for changes, message in (([(1, 120)], "first change must be at beat 0, got beat 1"),
+                             ([(0, 120), (4, 100), (2, 90)], "ascending beat order: beat 2 follows beat 4"),
+                             ([(0, 120), (4, 100), (4, 90)], "beat 4 follows beat 4"),
+                             ([(0, 120, 60, 8), (4, 90)], "ramp at beat 0 ends at beat 8.0, after the next change at beat 4"),
+                             ([(0, 120), (3, 0)], "bpm at beat 3 must be finite and positive, got 0"),
+                             ([(0, 120), (3, 100, math.inf, 1)], "bpm_end at beat 3 must be finite and positive, got inf"),
+                             ([(0, 120), (3, 100, 90, 0)], "beats at beat 3 must be finite and positive, got 0"),
+                             ([(0, 120), (math.nan, 100)], "beat must be finite, got nan"),
+                             ([], "at least one change")):
+        with pytest.raises(ValueError, match=message):
+            TempoMap.from_changes(changes)
+    for changes in ([(0,)], [(0, 1, 2)], [0, 120], "0,120", 5):
+        with pytest.raises(TypeError):
+            TempoMap.from_changes(changes)
+    with pytest.raises(ValueError, match="beat_zero_seconds must be finite"):
+        TempoMap.from_changes([(0, 120)], beat_zero_seconds=math.nan)
+    with pytest.raises(ValueError, match="only a map read with TempoMap.from_midi converts ticks"):
+        TempoMap(120).tick_to_pip(5)
+
+
+def test_frames_follow_a_changing_tempo():
+    tempo = TempoMap.from_changes([(0, 120), (4, 60)], beat_zero_seconds=0.5)
+    got = frames(tempo, 50, 6.0)
+    want = tempo.pip(np.arange(300) / 50)
+    assert (got == want).all()
+    # Frame 125 (2.5 s) is the tempo change itself: beat 4, pip 256 exactly.
+    assert got[125] == 256 and got[124] == 253 and got[175] == 320 and got[25] == 0
+
+
+def test_changes_in_every_container():
+    want = TempoMap.from_changes([(0, 120), (4, 120, 60, 2), (8, 90)])
+
+    class Changes:  # a lazy user sequence
+        items = [(0, 120), [4, 120, 60, 2], np.array([8, 90])]
+
+        def __len__(self):
+            return 3
+
+        def __getitem__(self, i):
+            return self.items[i]
+
+    for changes in (((0, 120), (4, 120, 60, 2), (8, 90)), Changes(), (c for c in Changes.items), map(tuple, Changes.items)):
+        assert TempoMap.from_changes(changes) == want
+    steps = np.array([[0, 120], [4, 100]], dtype=np.int32)
+    assert TempoMap.from_changes(steps) == TempoMap.from_changes(steps.T.copy().T.astype(np.float32))
+    assert TempoMap.from_changes(steps).bpm(4 * 64) == 100.0
