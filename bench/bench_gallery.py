@@ -111,7 +111,8 @@ def main():
             server.shutdown()
             server.server_close()
 
-    print(f"gallery site build, median of {BUILDS}: {build_seconds:.2f} s (target <= 10 s)")
+    print(f"gallery site build: {builds[0].seconds:.2f} s the first time in the process, "
+          f"{build_seconds:.2f} s median of {BUILDS} (the loop tables cached) (target <= 10 s)")
     print(f"gallery site size: {site_bytes:,} bytes = {site_bytes / 1e6:.2f} MB (target <= 8 MB)")
     print(f"gallery first paint of the grid (first card's name), median of {LOADS} loads: "
           f"{statistics.median(cards):.0f} ms after navigation (target <= 1500 ms); first contentful paint "

@@ -830,13 +830,21 @@
   }
 
   const lamps = document.querySelectorAll(".beat-lamps i");
+  // Text is set only when it changes: a text change costs a layout (and, with the pointer
+  // over the page, a hit test), which at every frame showed in the frame rate.
+  const counter = { bar: $("counter-bar"), beat: $("counter-beat"), text: ["", ""], lamp: -1 };
   function updateCounter(position) {
     const pip = Math.floor(position);
-    $("counter-bar").textContent = String(Math.floor(pip / (4 * PPB)) + 1);
-    $("counter-beat").textContent = String((Math.floor(pip / PPB) % 4) + 1);
-    $("counter-pip").textContent = String(pip % PPB).padStart(2, "0");
+    const text = [String(Math.floor(pip / (4 * PPB)) + 1), String((Math.floor(pip / PPB) % 4) + 1)];
+    if (text[0] !== counter.text[0]) counter.bar.textContent = text[0];
+    if (text[1] !== counter.text[1]) counter.beat.textContent = text[1];
+    counter.text = text;
     const beat = Math.floor(pip / PPB) % 4;
-    lamps.forEach((lamp, i) => lamp.classList.toggle("on", i === beat && (transport.playing ? pip % PPB < 24 : true)));
+    const lit = !transport.playing || pip % PPB < 24 ? beat : -1;
+    if (lit !== counter.lamp) {
+      lamps.forEach((lamp, i) => lamp.classList.toggle("on", i === lit));
+      counter.lamp = lit;
+    }
   }
 
   function setCardSize(size) {
