@@ -14,8 +14,9 @@ for tool in g++ make cmake; do
 done
 # clang and its runtime libraries build the libFuzzer targets (scripts/fuzz.sh); libassimp5
 # is the independent glTF importer that the export tests read animations back with;
-# pkg-config builds the C example against the installed package (scripts/check_install.sh).
-for package in libgtest-dev libbenchmark-dev libssl-dev clang libclang-rt-14-dev libassimp5 pkg-config; do
+# pkg-config builds the C example against the installed package (scripts/check_install.sh);
+# chromium is the browser the gallery's tests drive through Playwright.
+for package in libgtest-dev libbenchmark-dev libssl-dev clang libclang-rt-14-dev libassimp5 pkg-config chromium; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 if ((${#missing[@]})); then

@@ -12,9 +12,10 @@ transport last started, continued or jumped, and fits a straight line, position 
 against time, by least squares; points whose residual exceeds three times the median
 residual (a clock held up by the host) are dropped and the line fitted again. The slope is
 the tempo, and the line itself gives the position between clocks, so the jitter of single
-clocks averages out of both. With 2 ms of jitter at 120 BPM the estimate is within about
-1 BPM after one beat. Until two clocks have arrived the tempo is the last estimate (MIDI's
-120 BPM at first) and the position holds at the last clock.
+clocks averages out of both. With ±2 ms of jitter, from 70 to 180 BPM, two beats after a
+start the tempo is within 1 BPM (0.13 BPM typically) and the position within a quarter of
+a pip. Until two clocks have arrived the tempo is the last estimate (MIDI's
+120 BPM at first), and the position runs on from the last clock at that tempo.
 """
 
 from __future__ import annotations
@@ -336,10 +337,13 @@ class MidiClock:
             self._bpm = line[2] * 60.0 / CLOCKS_PER_BEAT
 
     def _position_clocks(self, now: float) -> float:
-        if not self._running or self._line is None or not self._times:
+        if not self._running or not self._times:
             return self._held
-        centre, level, slope = self._line
-        estimate = level + slope * (now - centre)
+        if self._line is None:  # one clock since a start or a jump: on at the last tempo known
+            estimate = self._positions[-1] + (now - self._times[-1]) * self._bpm * CLOCKS_PER_BEAT / 60.0
+        else:
+            centre, level, slope = self._line
+            estimate = level + slope * (now - centre)
         # Never behind the last clock once it has arrived, never more than one clock past
         # it: a late clock holds the position instead of letting it run away, and the
         # position never goes backwards while the transport runs.

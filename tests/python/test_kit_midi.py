@@ -276,3 +276,15 @@ def test_controllers_in_every_container():
 
     for controllers in ((1, 7), np.array([1, 7], np.uint8), (c for c in (1, 7)), map(int, "17"), Controllers()):
         assert recording_from_midi(automation_song(), controllers).sample(32) == want
+
+
+def test_clock_runs_on_at_the_known_tempo_from_the_first_clock_after_a_jump():
+    clock = MidiClock()
+    clock.feed(mido.Message("start"), 0.0)
+    for k in range(48):
+        clock.feed(mido.Message("clock"), k * 0.025)  # 100 BPM
+    clock.feed(mido.Message("songpos", pos=4), 1.2)  # beat 1, while running
+    clock.feed(mido.Message("clock"), 1.21)
+    assert clock.pip(1.21) == 64
+    assert clock.pip_position(1.21 + 0.0125) == pytest.approx(64 + 64 / 24 / 2)
+    assert clock.pip_position(5.0) == pytest.approx(64 + 64 / 24)  # a lost clock stream holds a clock on

@@ -48,7 +48,7 @@ def test_frames_count_start_and_latency():
     assert frames(120, 60, 0.1, start_seconds=-1.0)[0] == -128
 
 
-def test_frames_on_pip_boundaries_never_fall_back():
+def test_frames_and_pip_on_pip_boundaries_never_fall_back():
     """Against exact rational arithmetic on the decimal values, over many combinations."""
     checked = boundaries = 0
     for bpm in (60, 72.5, 90, 100, 120, 128, 133.33, 140, 174, 200):
@@ -57,6 +57,7 @@ def test_frames_on_pip_boundaries_never_fall_back():
             exact = [Fraction(k) / Fraction(str(fps)) * Fraction(str(bpm)) * 64 / 60 for k in range(0, len(got), 7)]
             want = [math.floor(x + Fraction(PIP_TOLERANCE)) if x.denominator != 1 else int(x) for x in exact]
             assert got[::7].tolist() == want, (bpm, fps)
+            assert TempoMap(bpm).pip(np.arange(0, len(got), 7) / fps).tolist() == want, (bpm, fps)
             checked += len(exact)
             boundaries += sum(x.denominator == 1 for x in exact)
     assert checked >= 10_000 and boundaries >= 1_000

@@ -1,0 +1,10 @@
+import doctest
+import importlib
+
+import pytest
+
+
+@pytest.mark.parametrize("name", ["velmora_kit.render", "velmora_kit.tempo", "velmora_kit.midi"])
+def test_docstring_examples_run(name):
+    result = doctest.testmod(importlib.import_module(name), optionflags=doctest.NORMALIZE_WHITESPACE)
+    assert result.attempted > 0 and result.failed == 0
