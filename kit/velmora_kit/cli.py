@@ -11,6 +11,7 @@ from __future__ import annotations
 import argparse
 import difflib
 import importlib
+import math
 import sys
 from collections.abc import Iterable, Sequence
 from typing import NoReturn
@@ -36,6 +37,40 @@ class ArgumentParser(argparse.ArgumentParser):
 
     def error(self, message: str) -> NoReturn:
         self.exit(EXIT_USAGE, f"{self.prog}: {message}\n")
+
+
+def _number(text: str) -> float:
+    try:
+        return float(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"invalid number: {text!r}") from None
+
+
+def finite_float(text: str) -> float:
+    """An argparse type: a finite number."""
+    value = _number(text)
+    if not math.isfinite(value):
+        raise argparse.ArgumentTypeError(f"must be finite, got {text}")
+    return value
+
+
+def positive_float(text: str) -> float:
+    """An argparse type: a finite number above zero."""
+    value = _number(text)
+    if not (math.isfinite(value) and value > 0):
+        raise argparse.ArgumentTypeError(f"must be finite and positive, got {text}")
+    return value
+
+
+def positive_int(text: str) -> int:
+    """An argparse type: a whole number of at least 1."""
+    try:
+        value = int(text)
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"invalid whole number: {text!r}") from None
+    if value < 1:
+        raise argparse.ArgumentTypeError(f"must be at least 1, got {value}")
+    return value
 
 
 def suggest_names(name: str, known: Iterable[str]) -> str:

@@ -11,28 +11,18 @@ import math
 import sys
 from typing import Any
 
-from velmora_kit.cli import CommandError, check_pattern_names
-
-
-def _positive_int(text: str) -> int:
-    try:
-        value = int(text)
-    except ValueError:
-        raise argparse.ArgumentTypeError(f"invalid whole number: {text!r}") from None
-    if value < 1:
-        raise argparse.ArgumentTypeError(f"must be at least 1, got {value}")
-    return value
+from velmora_kit.cli import CommandError, check_pattern_names, positive_int
 
 
 def _dimensions(text: str) -> int:
-    value = _positive_int(text)
+    value = positive_int(text)
     if value > 3:
         raise argparse.ArgumentTypeError(f"must be 1, 2 or 3, got {value}")
     return value
 
 
 def _loops(text: str) -> int:
-    value = _positive_int(text)
+    value = positive_int(text)
     if value > 64:
         raise argparse.ArgumentTypeError(f"must be at most 64, got {value}")
     return value
@@ -52,7 +42,7 @@ def add_parser(subparsers: Any) -> None:
     )
     listing.add_argument("--match", metavar="TEXT", help="only names or descriptions holding TEXT (any case)")
     listing.add_argument("--dims", metavar="N", type=_dimensions, help="only patterns whose highest axis is N (1 x, 2 y, 3 z)")
-    listing.add_argument("--period", metavar="P", type=_positive_int, help="only patterns that loop every P pips (64 a beat)")
+    listing.add_argument("--period", metavar="P", type=positive_int, help="only patterns that loop every P pips (64 a beat)")
     listing.add_argument("--json", action="store_true", help="print JSON instead of a table")
     listing.set_defaults(run=run_list)
 

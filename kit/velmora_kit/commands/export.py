@@ -11,24 +11,11 @@ import math
 from fractions import Fraction
 from typing import Any
 
-from velmora_kit.cli import CommandError, check_pattern_names
-
-
-def _positive_float(text: str) -> float:
-    try:
-        value = float(text)
-    except ValueError:
-        raise argparse.ArgumentTypeError(f"invalid number: {text!r}") from None
-    if not (math.isfinite(value) and value > 0):
-        raise argparse.ArgumentTypeError(f"must be finite and positive, got {text}")
-    return value
+from velmora_kit.cli import CommandError, check_pattern_names, finite_float, positive_float
 
 
 def _swing(text: str) -> float:
-    try:
-        value = float(text)
-    except ValueError:
-        raise argparse.ArgumentTypeError(f"invalid number: {text!r}") from None
+    value = finite_float(text)
     if not (value == 0.0 or 0.5 <= value <= 0.75):
         raise argparse.ArgumentTypeError(f"must be 0 (off) or within 0.5 to 0.75, got {text}")
     return value
@@ -45,11 +32,11 @@ def add_parser(subparsers: Any) -> None:
     parser.add_argument("name", metavar="NAME", help="a pattern name (velmora list shows them)")
     parser.add_argument("-o", "--output", metavar="FILE", required=True, help="the file to write")
     tempo = parser.add_mutually_exclusive_group()
-    tempo.add_argument("--bpm", metavar="B", type=_positive_float, help="constant tempo (default 120)")
+    tempo.add_argument("--bpm", metavar="B", type=positive_float, help="constant tempo (default 120)")
     tempo.add_argument("--midi", metavar="FILE", help="take the tempo map of a standard MIDI file")
-    parser.add_argument("--fps", metavar="F", type=_positive_float, default=60.0, help="frames per second (default 60)")
+    parser.add_argument("--fps", metavar="F", type=positive_float, default=60.0, help="frames per second (default 60)")
     parser.add_argument(
-        "--seconds", metavar="S", type=_positive_float,
+        "--seconds", metavar="S", type=positive_float,
         help="length (default: the MIDI file's length, or one loop of the pattern at the tempo)",
     )
     parser.add_argument("--phase", metavar="P", type=int, default=0, help="pips added before sampling (default 0)")

@@ -7,34 +7,13 @@ With no network sink the terminal shows each pattern's position and the beat, li
 from __future__ import annotations
 
 import argparse
-import math
 import sys
 from typing import Any
 
-from velmora_kit.cli import EXIT_INTERRUPTED, CommandError, check_pattern_names
+from velmora_kit.cli import EXIT_INTERRUPTED, CommandError, check_pattern_names, finite_float, positive_float
 
 # Each pattern gets one moving head on Art-Net: Pan, Pan fine, Tilt, Tilt fine.
 _ARTNET_CHANNELS = 4
-
-
-def _positive_float(text: str) -> float:
-    try:
-        value = float(text)
-    except ValueError:
-        raise argparse.ArgumentTypeError(f"invalid number: {text!r}") from None
-    if not (math.isfinite(value) and value > 0):
-        raise argparse.ArgumentTypeError(f"must be finite and positive, got {text}")
-    return value
-
-
-def _finite_float(text: str) -> float:
-    try:
-        value = float(text)
-    except ValueError:
-        raise argparse.ArgumentTypeError(f"invalid number: {text!r}") from None
-    if not math.isfinite(value):
-        raise argparse.ArgumentTypeError(f"must be finite, got {text}")
-    return value
 
 
 def add_parser(subparsers: Any) -> None:
@@ -49,16 +28,16 @@ def add_parser(subparsers: Any) -> None:
     )
     parser.add_argument("names", metavar="NAME", nargs="+", help="pattern names (velmora list shows them)")
     time_source = parser.add_mutually_exclusive_group()
-    time_source.add_argument("--bpm", metavar="B", type=_positive_float, help="constant tempo (default 120)")
+    time_source.add_argument("--bpm", metavar="B", type=positive_float, help="constant tempo (default 120)")
     time_source.add_argument("--midi-clock", metavar="PORT", help="follow the MIDI clock arriving at this MIDI input")
     parser.add_argument("--osc", metavar="HOST:PORT", help="send OSC bundles to this UDP address")
     parser.add_argument("--artnet", metavar="HOST[:UNIVERSE]", help="send Art-Net DMX to this node (universe 0 by default)")
-    parser.add_argument("--rate", metavar="HZ", type=_positive_float, default=60.0, help="ticks per second (default 60)")
+    parser.add_argument("--rate", metavar="HZ", type=positive_float, default=60.0, help="ticks per second (default 60)")
     parser.add_argument(
-        "--latency", metavar="MS", type=_finite_float, default=0.0,
+        "--latency", metavar="MS", type=finite_float, default=0.0,
         help="send each position this many milliseconds early (default 0)",
     )
-    parser.add_argument("--seconds", metavar="S", type=_positive_float, help="stop after this long (default: Ctrl-C)")
+    parser.add_argument("--seconds", metavar="S", type=positive_float, help="stop after this long (default: Ctrl-C)")
     parser.set_defaults(run=run_play)
 
 

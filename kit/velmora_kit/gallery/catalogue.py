@@ -13,17 +13,7 @@ from collections.abc import Mapping, Sequence
 from dataclasses import dataclass
 from typing import Any
 
-# In catalogue order. The fifteen analytic patterns come first and belong to no
-# collection of the pre-rendered store, so they are shown as their own group.
-COLLECTIONS: tuple[tuple[str, int], ...] = (
-    ("core", 15),
-    ("velmora_initial", 28),
-    ("velmora_expansion", 24),
-    ("velmora_atlas", 256),
-    ("velmora_continuum", 320),
-    ("velmora_club", 144),
-    ("velmora_dancefloor", 944),
-)
+from velmora_kit.catalogue import COLLECTIONS
 
 # The sixteen motions of the groove grid, in their fixed order. None contains an
 # underscore, so the groove key of `beat_<groove>_<motion>` is what lies between.
