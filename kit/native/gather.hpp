@@ -18,6 +18,12 @@ struct Rows {
 
 inline std::int64_t wrap(std::int64_t pip, std::int64_t period, bool power_of_two) {
     if (power_of_two) return pip & (period - 1);  // two's complement: equals the Euclidean remainder
+    // A 32-bit division costs a fraction of a 64-bit one, and every pip that is not refused
+    // fits (INT32_MIN % period is defined for a positive period).
+    if (pip == static_cast<std::int32_t>(pip) && period <= INT32_MAX) {
+        const std::int32_t r = static_cast<std::int32_t>(pip) % static_cast<std::int32_t>(period);
+        return r < 0 ? r + period : r;
+    }
     const std::int64_t r = pip % period;
     return r < 0 ? r + period : r;
 }
