@@ -3,7 +3,6 @@
 // period, the Euclidean remainder otherwise), so no pip value can read outside the table.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
 
