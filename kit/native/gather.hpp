@@ -3,7 +3,6 @@
 // period, the Euclidean remainder otherwise), so no pip value can read outside the table.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -18,6 +17,12 @@ struct Rows {
 
 inline std::int64_t wrap(std::int64_t pip, std::int64_t period, bool power_of_two) {
     if (power_of_two) return pip & (period - 1);  // two's complement: equals the Euclidean remainder
+    // A 32-bit division costs a fraction of a 64-bit one, and every pip that is not refused
+    // fits (INT32_MIN % period is defined for a positive period).
+    if (pip == static_cast<std::int32_t>(pip) && period <= INT32_MAX) {
+        const std::int32_t r = static_cast<std::int32_t>(pip) % static_cast<std::int32_t>(period);
+        return r < 0 ? r + period : r;
+    }
     const std::int64_t r = pip % period;
     return r < 0 ? r + period : r;
 }
@@ -50,14 +55,18 @@ inline std::int64_t gather_linear(const Rows& b, const double* pips, std::int64_
     std::int64_t first_bad = -1;
     for (std::int64_t i = 0; i < count; ++i) {
         double* o = b.out + 3 * i;
-        const double whole = std::floor(pips[i]);
-        if (!(whole >= -2147483648.0 && whole <= 2147483647.0)) {  // also NaN
+        const double p = pips[i];
+        if (!(p >= -2147483648.0 && p < 2147483648.0)) {  // its floor outside 32 bits, or NaN
             if (first_bad < 0) first_bad = i;
             o[0] = o[1] = o[2] = std::numeric_limits<double>::quiet_NaN();
             continue;
         }
-        const double frac = pips[i] - whole;
-        const std::int64_t low = wrap(static_cast<std::int64_t>(whole), b.period, power_of_two);
+        // floor(p) without a library call or a branch: truncate (p is in range), then one
+        // less for a negative fraction. The conversions and p - whole are exact.
+        std::int64_t whole = static_cast<std::int64_t>(p);
+        whole -= static_cast<std::int64_t>(static_cast<double>(whole) > p);
+        const double frac = p - static_cast<double>(whole);
+        const std::int64_t low = wrap(whole, b.period, power_of_two);
         const std::int64_t high = low + 1 == b.period ? 0 : low + 1;
         const double* a = b.table + 3 * low;
         const double* c = b.table + 3 * high;

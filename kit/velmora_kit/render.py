@@ -592,5 +592,10 @@ def render(
     if isinstance(pattern, MotionSource):
         source_pips = checked.astype(np.int64, copy=False) if interpolation == "step" else checked
         result: FloatArray = np.asarray(pattern.render_pips(source_pips, interpolation), dtype=np.float64)
+        if result.shape[:-1] != source_pips.shape or result.ndim != source_pips.ndim + 1:
+            raise ValueError(
+                f"{type(pattern).__name__}.render_pips returned shape {result.shape} for pips of shape "
+                f"{source_pips.shape}; a motion source returns pips.shape + (3,)"
+            )
         return result
     raise TypeError(f"pattern must be {_PATTERN_TYPES}, got {type(pattern).__name__}")

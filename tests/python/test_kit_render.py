@@ -188,6 +188,13 @@ def test_motion_sources_receive_checked_pips():
     with pytest.raises(ValueError, match="32-bit"):
         render(Doubled(), [2**31])
 
+    class Flat:
+        def render_pips(self, pips, interpolation):
+            return np.zeros(pips.size * 3)
+
+    with pytest.raises(ValueError, match=r"Flat.render_pips returned shape \(6,\) for pips of shape \(2,\)"):
+        render(Flat(), [0, 1])
+
 
 def test_cache_is_bounded_and_forgets_dead_objects():
     cache = render_module._TableCache(max_entries=2, max_bytes=10_000)
