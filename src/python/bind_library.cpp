@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -89,6 +90,22 @@ struct type_caster<velmora::python::PatternSamples> {
         const std::optional<object> samples = vector_source(src, convert);
         if (!samples) {
             return false;
+        }
+        value.triples.clear();
+        if (const std::unique_ptr<NumberBuffer> table = NumberBuffer::of(*samples, 2)) {
+            // An array of numbers: its shape says all, and its values need reading only if
+            // it can be a pattern.
+            const std::uint64_t count = table->extent(0);
+            if (count > 0 && table->extent(1) != 3) {
+                return false;
+            }
+            if (count <= max_samples) {
+                value.triples.resize(count);
+                for (std::uint64_t index = 0; index < count; ++index) {
+                    value.triples[index] = {table->at(index, 0), table->at(index, 1), table->at(index, 2)};
+                }
+            }
+            return true;
         }
         const std::uint64_t declared = len(*samples);
         InvalidInputBudget budget(max_samples * 3);

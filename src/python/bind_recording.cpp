@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -65,12 +66,17 @@ struct type_caster<velmora::python::RecordingRows> {
         if (!rows) {
             return false;
         }
+        if (const std::unique_ptr<NumberBuffer> table = NumberBuffer::of(*rows, 2)) {
+            load_table(*table);
+            return true;
+        }
         const std::uint64_t declared = len(*rows);
         InvalidInputBudget budget(MAX_VALUES);
         if (declared > MAX_VALUES) {
             budget.known_invalid();
         }
         value = {};
+        value.rows.reserve(std::min(declared, MAX_VALUES));
         std::uint64_t kept_values = 0;
         std::optional<std::uint64_t> first_length;
         bool keeping = true;  // every row read so far can belong to a valid recording
@@ -104,20 +110,7 @@ struct type_caster<velmora::python::RecordingRows> {
             std::uint64_t length = 0;
             bool unit_values = true;
             bool cut = false;  // the budget ran out inside this row
-            Items row_items(row);
-            while (true) {
-                if (budget.exhausted()) {
-                    cut = true;
-                    break;
-                }
-                const object item = row_items.next();
-                if (!item) {
-                    break;
-                }
-                double number = 0.0;
-                if (!load_double(item, convert, number)) {
-                    return false;
-                }
+            const auto take = [&](double number) {
                 ++length;
                 budget.spend(1);
                 if (!(std::isfinite(number) && std::fabs(number) <= 1.0)) {
@@ -128,6 +121,35 @@ struct type_caster<velmora::python::RecordingRows> {
                     budget.known_invalid();
                 } else if (keeping) {
                     values.push_back(number);
+                }
+            };
+            if (const std::unique_ptr<NumberBuffer> numbers = NumberBuffer::of(row, 1)) {
+                // Plain numbers convert whatever they are, so only a row that can still
+                // belong to a recording needs reading.
+                if (numbers->extent(0) > MAX_VALUES) {
+                    length = numbers->extent(0);
+                    budget.known_invalid();
+                } else {
+                    for (std::uint64_t index = 0; index < numbers->extent(0); ++index) {
+                        take(numbers->at(index));
+                    }
+                }
+            } else {
+                Items row_items(row);
+                while (true) {
+                    if (budget.exhausted()) {
+                        cut = true;
+                        break;
+                    }
+                    const object item = row_items.next();
+                    if (!item) {
+                        break;
+                    }
+                    double number = 0.0;
+                    if (!load_double(item, convert, number)) {
+                        return false;
+                    }
+                    take(number);
                 }
             }
             if (!keeping) {
@@ -154,6 +176,37 @@ struct type_caster<velmora::python::RecordingRows> {
             // values the size rule refuses it; with any other number the first row is ragged.
         }
         return true;
+    }
+
+private:
+    // A two-dimensional array of numbers: all its rows have one length, so its shape alone
+    // says whether it can fit, and its values need reading only then.
+    void load_table(const velmora::python::NumberBuffer& table) {
+        using namespace velmora::python;
+        value = {};
+        value.count = table.extent(0);
+        const std::uint64_t length = table.extent(1);
+        if (value.count == 0) {
+            return;
+        }
+        if (length == 0 || length > MAX_VALUES || value.count > MAX_VALUES / length) {
+            value.rows.emplace_back();  // as for rows of Python lists with the same shape
+            value.whole = false;
+            return;
+        }
+        value.rows.reserve(value.count);
+        for (std::uint64_t index = 0; index < value.count; ++index) {
+            std::vector<double>& row = value.rows.emplace_back(length);
+            bool unit_values = true;
+            for (std::uint64_t column = 0; column < length; ++column) {
+                row[column] = table.at(index, column);
+                unit_values = unit_values && std::isfinite(row[column]) && std::fabs(row[column]) <= 1.0;
+            }
+            if (!unit_values) {
+                value.whole = false;  // the first row that fails decides
+                return;
+            }
+        }
     }
 };
 

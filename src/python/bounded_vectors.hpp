@@ -5,7 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <optional>
+#include <utility>
 
 // Helpers for the conversions that stop early on inputs too large to be valid. A Python
 // list that repeats one object, or a sequence that makes its items on demand, can stand
@@ -48,12 +51,18 @@ inline std::optional<std::uint64_t> declared_length(pybind11::handle element) {
     return pybind11::len(element);
 }
 
-// The items of an iterable, each one an owned reference.
+// The items of an iterable, each one an owned reference. A list or tuple is read by index,
+// as its own iterator does, which saves making an iterator for every row.
 class Items {
 public:
     explicit Items(pybind11::handle iterable)
-        : iterator_(pybind11::reinterpret_steal<pybind11::object>(PyObject_GetIter(iterable.ptr()))) {
-        if (!iterator_) {
+        : by_index_(PyList_CheckExact(iterable.ptr()) || PyTuple_CheckExact(iterable.ptr())) {
+        if (by_index_) {
+            source_ = pybind11::reinterpret_borrow<pybind11::object>(iterable);
+            return;
+        }
+        source_ = pybind11::reinterpret_steal<pybind11::object>(PyObject_GetIter(iterable.ptr()));
+        if (!source_) {
             throw pybind11::error_already_set();
         }
     }
@@ -61,7 +70,19 @@ public:
     // The next item, or a null object after the last; an error raised while making it
     // (other than the IndexError that ends an old-style sequence) propagates.
     pybind11::object next() {
-        pybind11::object item = pybind11::reinterpret_steal<pybind11::object>(PyIter_Next(iterator_.ptr()));
+        if (by_index_) {
+            // The size is read anew each time: converting an item may run code that
+            // changes the list.
+            PyObject* const sequence = source_.ptr();
+            const bool list = PyList_CheckExact(sequence);
+            if (index_ >= (list ? PyList_GET_SIZE(sequence) : PyTuple_GET_SIZE(sequence))) {
+                return {};
+            }
+            PyObject* const item = list ? PyList_GET_ITEM(sequence, index_) : PyTuple_GET_ITEM(sequence, index_);
+            ++index_;
+            return pybind11::reinterpret_borrow<pybind11::object>(item);
+        }
+        pybind11::object item = pybind11::reinterpret_steal<pybind11::object>(PyIter_Next(source_.ptr()));
         if (!item && PyErr_Occurred() != nullptr) {
             throw pybind11::error_already_set();
         }
@@ -69,7 +90,100 @@ public:
     }
 
 private:
-    pybind11::object iterator_;
+    bool by_index_;
+    pybind11::object source_;
+    Py_ssize_t index_ = 0;
+};
+
+// The numbers of an array that exports them through the buffer protocol (a numpy array of
+// a plain numeric type, array.array, a memoryview), read in place: each value is what
+// pybind11 would make of the element that iterating the array yields, without making
+// that element. Other exporters, and numpy arrays of objects, are read item by item.
+class NumberBuffer {
+public:
+    // The buffer of `source` if it has `dimensions` dimensions of plain native numbers.
+    static std::unique_ptr<NumberBuffer> of(pybind11::handle source, int dimensions) {
+        if (!PyObject_CheckBuffer(source.ptr())) {
+            return nullptr;
+        }
+        auto buffer = std::make_unique<NumberBuffer>();
+        if (PyObject_GetBuffer(source.ptr(), &buffer->view_, PyBUF_RECORDS_RO) != 0) {
+            PyErr_Clear();  // numpy refuses its object arrays here; those are read item by item
+            return nullptr;
+        }
+        buffer->held_ = true;
+        const char* format = buffer->view_.format == nullptr ? "B" : buffer->view_.format;
+        if (*format == '@') {
+            ++format;
+        }
+        buffer->kind_ = format[0] != '\0' && format[1] == '\0' ? format[0] : '\0';
+        if (buffer->view_.ndim != dimensions || buffer->item_size() != buffer->view_.itemsize) {
+            return nullptr;
+        }
+        return buffer;
+    }
+
+    NumberBuffer() = default;
+    NumberBuffer(const NumberBuffer&) = delete;
+    NumberBuffer& operator=(const NumberBuffer&) = delete;
+    ~NumberBuffer() {
+        if (held_) {
+            PyBuffer_Release(&view_);
+        }
+    }
+
+    std::uint64_t extent(int dimension) const { return static_cast<std::uint64_t>(view_.shape[dimension]); }
+
+    // The value at `index` along the first dimension and `column` along the second.
+    double at(std::uint64_t index, std::uint64_t column = 0) const {
+        const char* item = static_cast<const char*>(view_.buf) + static_cast<Py_ssize_t>(index) * view_.strides[0];
+        if (view_.ndim == 2) {
+            item += static_cast<Py_ssize_t>(column) * view_.strides[1];
+        }
+        switch (kind_) {
+            case 'd': return read<double>(item);
+            case 'f': return read<float>(item);
+            case '?': return read<unsigned char>(item) != 0 ? 1.0 : 0.0;
+            case 'b': return read<signed char>(item);
+            case 'B': return read<unsigned char>(item);
+            case 'h': return read<short>(item);
+            case 'H': return read<unsigned short>(item);
+            case 'i': return read<int>(item);
+            case 'I': return read<unsigned int>(item);
+            case 'l': return static_cast<double>(read<long>(item));
+            case 'L': return static_cast<double>(read<unsigned long>(item));
+            case 'q': return static_cast<double>(read<long long>(item));
+            case 'Q': return static_cast<double>(read<unsigned long long>(item));
+            default: return 0.0;  // not reached: of() admits only the kinds above
+        }
+    }
+
+private:
+    template <typename T>
+    static T read(const char* item) {
+        T value;
+        std::memcpy(&value, item, sizeof value);
+        return value;
+    }
+
+    // The size of one number of this kind, or 0 for a kind that is not read in place.
+    Py_ssize_t item_size() const {
+        switch (kind_) {
+            case 'd': return sizeof(double);
+            case 'f': return sizeof(float);
+            case '?': return sizeof(bool);
+            case 'b': case 'B': return 1;
+            case 'h': case 'H': return sizeof(short);
+            case 'i': case 'I': return sizeof(int);
+            case 'l': case 'L': return sizeof(long);
+            case 'q': case 'Q': return sizeof(long long);
+            default: return 0;
+        }
+    }
+
+    Py_buffer view_{};
+    bool held_ = false;
+    char kind_ = '\0';
 };
 
 // The work allowed once an input is known to be invalid: as many further elements as the
@@ -95,6 +209,10 @@ private:
 
 // One number as pybind11 converts a double argument.
 inline bool load_double(pybind11::handle item, bool convert, double& out) {
+    if (PyFloat_CheckExact(item.ptr())) {
+        out = PyFloat_AS_DOUBLE(item.ptr());
+        return true;
+    }
     pybind11::detail::make_caster<double> number;
     if (!number.load(item, convert)) {
         return false;
