@@ -144,6 +144,10 @@ private:
         if (!element_is_vector(sample, convert)) {
             return false;
         }
+        // A sequence that says it has another length is refused unread, as pybind11 does.
+        if (const std::optional<std::uint64_t> length = declared_length(sample); length && *length != 3) {
+            return false;
+        }
         Items items(sample);
         for (double& coordinate : triple) {
             const object item = items.next();
