@@ -467,8 +467,8 @@ def recording_result(axes, rows):
 
 def library_result(patterns):
     library = velmora.PatternLibrary(patterns)
-    entries = library.catalogue()[len(CATALOGUE):]
-    return entries, [library.sample(e["name"], 5).as_tuple() for e in entries]
+    # Its whole catalogue is checked by the tests above; here, what each name gives.
+    return [ending(lambda n=n: library.sample(n, 5).as_tuple()) for n in ("a", "b", "c", "bounce")]
 
 
 def expect_same(kind, call_through, call_plain, rows_given):
