@@ -112,7 +112,6 @@ struct type_caster<velmora::python::PatternSamples> {
         if (declared > max_samples) {
             budget.known_invalid();
         }
-        value.triples.clear();
         std::uint64_t count = 0;
         Items items(*samples);
         while (!budget.exhausted()) {
