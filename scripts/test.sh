@@ -61,3 +61,12 @@ echo "[test] Python tests"
 echo "[test] stubtest and mypy --strict"
 .venv/bin/python -m mypy.stubtest velmora
 .venv/bin/python -m mypy --strict --cache-dir build/mypy_cache kit/velmora_kit examples tests/python/typed_usage.py
+
+# The binding tests once more with freed memory poisoned (PYTHONMALLOC=debug) and the
+# interpreter's development checks on (-X dev), so that a read of freed memory or a
+# reference-count slip in a conversion shows. Only the suites that drive the bindings run
+# here (about 40 s of CPU); the catalogue suites add minutes and no conversion of their own.
+echo "[test] Python binding tests under PYTHONMALLOC=debug -X dev"
+PYTHONMALLOC=debug .venv/bin/python -X dev -m pytest -q -p no:cacheprovider \
+    tests/python/test_module.py tests/python/test_library.py tests/python/test_recording.py \
+    tests/python/test_properties.py tests/python/test_leaks.py tests/python/test_memory_safety.py

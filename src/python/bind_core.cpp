@@ -9,6 +9,14 @@ namespace velmora::python {
 
 void register_offset3(py::module_& module) {
     py::class_<Offset3> offset3(module, "Offset3");
+    // Only the module makes an Offset3. Calling the class already fails in pybind11's
+    // __init__; its __new__ fails the same way, instead of handing out an instance
+    // without a value.
+    offset3.def_static("__new__", [](py::handle cls, const py::args&, const py::kwargs&) -> py::object {
+        throw py::type_error(
+            py::detail::get_fully_qualified_tp_name(reinterpret_cast<PyTypeObject*>(cls.ptr())) +
+            ": No constructor defined!");
+    });
     offset3.def_readonly("x", &Offset3::x)
         .def_readonly("y", &Offset3::y)
         .def_readonly("z", &Offset3::z)

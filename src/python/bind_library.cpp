@@ -1,9 +1,11 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -24,12 +26,19 @@ namespace velmora::python {
 
 namespace {
 
-// The samples as the constructor receives them: converted by pybind11, but a list of more
-// samples than a pattern may hold is only checked to convert, not kept ([(0, 0, 0)] * 10**9
-// is 8 GB of Python and 48 GB once converted); no samples stand in and draw the same
-// refusal, while a foreign element still makes the call a TypeError.
+// The samples as the constructor receives them: converted as pybind11 converts a vector of
+// triples, but only as many as a pattern can hold are kept ([(0, 0, 0)] * 10**9 is 8 GB of
+// Python and 24 GB once converted). Beyond that the pattern is refused for its number of
+// samples whatever they hold, which no samples draw as well.
 struct PatternSamples {
     std::vector<std::array<double, 3>> triples;
+};
+
+// The patterns argument, each element an owned reference to a made SampledPattern. More
+// than a library holds are not kept: `count` carries their number.
+struct PatternObjects {
+    std::vector<py::object> patterns;
+    std::uint64_t count = 0;
 };
 
 SampledPattern make_sampled_pattern(std::string name, std::string description, const PatternSamples& samples) {
@@ -41,21 +50,21 @@ SampledPattern make_sampled_pattern(std::string name, std::string description, c
     return SampledPattern(std::move(name), std::move(description), std::move(offsets));
 }
 
-// The elements are first taken by reference, so that a list repeating one large pattern a
-// million times is refused before anything is copied; only then is each pattern copied
-// once, leaving the caller's objects untouched whatever the outcome. A None element fails
-// to bind to a reference and so gives pybind11's TypeError like any other foreign element.
-PatternLibrary make_pattern_library(const std::vector<std::reference_wrapper<const SampledPattern>>& patterns) {
-    if (patterns.size() > PatternLibrary::MAX_PATTERNS) {
+// The patterns are copied only once they are all known to be SampledPattern objects, so a
+// list repeating one large pattern a million times is refused before anything is copied;
+// each is copied once, leaving the caller's objects untouched whatever the outcome.
+PatternLibrary make_pattern_library(const PatternObjects& patterns) {
+    if (patterns.count > PatternLibrary::MAX_PATTERNS) {
         throw std::invalid_argument("Too many patterns");
     }
     // The library examines the patterns in order and stops at the latest at the one that
     // carries the sample total past its limit, so nothing after that one is copied: 1,024
     // references to one pattern of 65,535 samples cost 17 copies, not 1.5 GB of them.
     std::vector<SampledPattern> copies;
-    copies.reserve(patterns.size());
+    copies.reserve(patterns.patterns.size());
     std::uint64_t total_samples = 0;
-    for (const SampledPattern& pattern : patterns) {
+    for (const py::object& object : patterns.patterns) {
+        const SampledPattern& pattern = object.cast<const SampledPattern&>();
         copies.push_back(pattern);
         total_samples += pattern.sample_count();
         if (total_samples > PatternLibrary::MAX_TOTAL_SAMPLES) {
@@ -76,29 +85,119 @@ struct type_caster<velmora::python::PatternSamples> {
     PYBIND11_TYPE_CASTER(velmora::python::PatternSamples, make_caster<Triples>::name);
 
     bool load(handle src, bool convert) {
-        const std::optional<sequence> samples = velmora::python::vector_source(src, convert);
+        using namespace velmora::python;
+        constexpr std::uint64_t max_samples = velmora::SampledPattern::MAX_SAMPLES;
+        const std::optional<object> samples = vector_source(src, convert);
         if (!samples) {
             return false;
         }
         value.triples.clear();
-        if (samples->size() > velmora::SampledPattern::MAX_SAMPLES) {
-            object last_checked;  // a sample repeated by reference is checked once
-            for (const handle sample : *samples) {
-                if (sample.is(last_checked)) {
-                    continue;
+        if (const std::unique_ptr<NumberBuffer> table = NumberBuffer::of(*samples, 2)) {
+            // An array of numbers: its shape says all, and its values need reading only if
+            // it can be a pattern.
+            const std::uint64_t count = table->extent(0);
+            if (count > 0 && table->extent(1) != 3) {
+                return false;
+            }
+            if (count <= max_samples) {
+                value.triples.resize(count);
+                for (std::uint64_t index = 0; index < count; ++index) {
+                    value.triples[index] = {table->at(index, 0), table->at(index, 1), table->at(index, 2)};
                 }
-                if (!make_caster<std::array<double, 3>>().load(sample, convert)) {
-                    return false;
-                }
-                last_checked = reinterpret_borrow<object>(sample);
             }
             return true;
         }
-        make_caster<Triples> triples;
-        if (!triples.load(*samples, convert)) {
+        const std::uint64_t declared = len(*samples);
+        InvalidInputBudget budget(max_samples * 3);
+        if (declared > max_samples) {
+            budget.known_invalid();
+        }
+        std::uint64_t count = 0;
+        Items items(*samples);
+        while (!budget.exhausted()) {
+            const object sample = items.next();
+            if (!sample) {
+                return true;
+            }
+            std::array<double, 3> triple{};
+            if (!load_triple(sample, convert, triple)) {
+                return false;
+            }
+            budget.spend(3);
+            if (++count > max_samples) {
+                budget.known_invalid();
+                value.triples.clear();
+            } else {
+                value.triples.push_back(triple);
+            }
+        }
+        value.triples.clear();  // cut short: refused for the number of samples
+        return true;
+    }
+
+private:
+    // Exactly three numbers, read one by one: a sample that goes on and on is refused at
+    // its fourth item.
+    static bool load_triple(handle sample, bool convert, std::array<double, 3>& triple) {
+        using namespace velmora::python;
+        if (!element_is_vector(sample, convert)) {
             return false;
         }
-        value.triples = cast_op<Triples&&>(std::move(triples));
+        // A sequence that says it has another length is refused unread, as pybind11 does.
+        if (const std::optional<std::uint64_t> length = declared_length(sample); length && *length != 3) {
+            return false;
+        }
+        Items items(sample);
+        for (double& coordinate : triple) {
+            const object item = items.next();
+            if (!item || !load_double(item, convert, coordinate)) {
+                return false;
+            }
+        }
+        return !items.next();
+    }
+};
+
+template <>
+struct type_caster<velmora::python::PatternObjects> {
+    PYBIND11_TYPE_CASTER(velmora::python::PatternObjects,
+                         make_caster<std::vector<std::reference_wrapper<const velmora::SampledPattern>>>::name);
+
+    bool load(handle src, bool convert) {
+        using namespace velmora::python;
+        constexpr std::uint64_t max_patterns = velmora::PatternLibrary::MAX_PATTERNS;
+        const std::optional<object> patterns = vector_source(src, convert);
+        if (!patterns) {
+            return false;
+        }
+        const std::uint64_t declared = len(*patterns);
+        InvalidInputBudget budget(max_patterns);
+        if (declared > max_patterns) {
+            budget.known_invalid();
+        }
+        value = {};
+        Items items(*patterns);
+        while (!budget.exhausted()) {
+            object pattern = items.next();
+            if (!pattern) {
+                return true;
+            }
+            // None included, anything but a made SampledPattern fails the conversion (a
+            // half-made one raises its own TypeError).
+            make_caster<velmora::SampledPattern> check;
+            if (pattern.is_none() || !check.load(pattern, convert)) {
+                return false;
+            }
+            budget.spend(1);
+            if (++value.count > max_patterns) {
+                budget.known_invalid();
+                value.patterns.clear();
+            } else {
+                value.patterns.push_back(std::move(pattern));
+            }
+        }
+        value.patterns.clear();
+        value.count = std::max(declared, value.count);
         return true;
     }
 };

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "catalogue/catalogue.hpp"
+// Before any binding converts a bound class: the casters that refuse half-made instances.
+#include "python/half_made.hpp"
 
 namespace velmora::python {
 

@@ -30,10 +30,39 @@ void translate_unknown_pattern_name(std::exception_ptr thrown) {
 
 }  // namespace
 
-// pybind11's module machinery supplies the interpreter-version guard, the
-// multi-phase definition and the per-interpreter module cache that makes a
-// second import return the same module object.
-PYBIND11_MODULE(velmora, module) {
+// pybind11's module machinery supplies the interpreter-version guard, the multi-phase
+// definition and the per-interpreter module cache that makes a second import return the
+// same module object. Its entry point is spelled out here only to refuse sub-interpreters
+// first: on this interpreter version pybind11 takes the interpreter lock through the
+// thread's main-interpreter state, and from a sub-interpreter that waits for ever.
+static int pybind11_exec_velmora(PyObject* module);
+
+extern "C" PYBIND11_EXPORT PyObject* PyInit_velmora() {
+    PYBIND11_CHECK_PYTHON_VERSION
+    if (PyInterpreterState_Get() != PyInterpreterState_Main()) {
+        PyErr_SetString(PyExc_ImportError, "velmora cannot be imported in a sub-interpreter: "
+                                           "sub-interpreters are not supported");
+        return nullptr;
+    }
+    try {
+        pybind11::detail::ensure_internals();
+        static pybind11::detail::slots_array slots = pybind11::detail::init_slots(&pybind11_exec_velmora);
+        static PyModuleDef definition{PyModuleDef_HEAD_INIT,
+                                      /* m_name */ "velmora",
+                                      /* m_doc */ nullptr,
+                                      /* m_size */ 0,
+                                      /* m_methods */ nullptr,
+                                      /* m_slots */ slots.data(),
+                                      /* m_traverse */ nullptr,
+                                      /* m_clear */ nullptr,
+                                      /* m_free */ nullptr};
+        return PyModuleDef_Init(&definition);
+    }
+    PYBIND11_CATCH_INIT_EXCEPTIONS
+    return nullptr;
+}
+
+PYBIND11_MODULE_EXEC(velmora, module) {
     using namespace velmora::python;
     pybind11::register_local_exception_translator(translate_unknown_pattern_name);
     module.doc() = "Integer-pip rhythmic position functions";

@@ -7,6 +7,7 @@ import gc
 import sys
 import tracemalloc
 
+import numpy
 import velmora
 
 BIG = [(0.5, -0.25, 0.125)] * 12000                     # about 0.3 MiB inside each pattern
@@ -62,6 +63,25 @@ def one_round():
     expect(ValueError, velmora.SampledRecording, "take", [f"a{i}" for i in range(64)], ROWS[:-1] + [[9.0] * 64], 120.0)
     assert velmora.catalogue()[0] == BOUNCE
     [velmora.bounce(p).as_tuple() for p in range(100)]
+    hostile_containers()
+
+
+def hostile_containers():
+    # Items made on each access and read through owned references, arrays read in place,
+    # conversions cut short and half-made objects: none may keep anything alive.
+    velmora.SampledRecording("take", numpy.array(["x", "y"], dtype=object), numpy.full((512, 2), 0.25), 120.0)
+    velmora.SampledRecording("take", ["x", "y"], numpy.full((512, 2), 0.25, dtype=object), 120.0)
+    velmora.PatternLibrary(velmora.SampledPattern(n, "", numpy.full((300, 3), 0.5)) for n in ("p", "q"))
+    velmora.PatternLibrary(map(lambda n: velmora.SampledPattern(n, "", [(0.5, 0.0, 0.0)]), ["p", "q"]))
+    expect(ValueError, velmora.SampledRecording, "take", ["x"], [[0.5], numpy.zeros(3)], 120.0)
+    expect(ValueError, velmora.SampledPattern, "p", "", numpy.zeros((70000, 3)))
+    expect(ValueError, velmora.SampledPattern, "p", "", [(0.0, 0.0, 0.0)] * 70000)   # cut short
+    expect(TypeError, velmora.SampledPattern, "p", "", [(0.0, 0.0, 0.0)] * 10 + [(x for x in [0.5])])
+    expect(ValueError, velmora.PatternLibrary, [velmora.SampledPattern("p", "", [(0.0, 0.0, 0.0)])] * 5000)
+    half = velmora.SampledPattern.__new__(velmora.SampledPattern)
+    expect(TypeError, half.sample, 0)
+    expect(TypeError, velmora.PatternLibrary, [half])
+    expect(TypeError, velmora.Offset3.__new__, velmora.Offset3)
 
 
 def test_no_growth_over_many_rounds():

@@ -319,3 +319,228 @@ def test_recording_argument_types(dimensions, rows):
         velmora.SampledRecording("take", dimensions, [[0.5]], 120.0)
     with pytest.raises(TypeError):
         velmora.SampledRecording("take", ["x"], rows, 120.0)
+
+
+# --- every sequence argument through every kind of container ------------------------------
+#
+# Each sequence-taking argument is given the same data as a plain list and through another
+# kind of container; the two calls must end the same way: the same result, or the same
+# exception with the same message (pybind11's TypeError message quotes the arguments, so
+# only its type is compared). Containers that raise must pass their exception through.
+# VELMORA_HYPOTHESIS_EXAMPLES sets the number of examples for each kind (10,000 for the
+# long run under PYTHONMALLOC=debug); the default keeps `make test` short.
+
+import os
+import struct
+
+import numpy
+
+hostile = settings(checks, max_examples=int(os.environ.get("VELMORA_HYPOTHESIS_EXAMPLES", "40")))
+
+
+class Boom(Exception):
+    """Raised by the containers that fail while being read."""
+
+
+def fresh(item):
+    """An equal object that nothing else holds, as a numpy array or a lazy sequence makes
+    on every access."""
+    if isinstance(item, float):
+        return struct.unpack("d", struct.pack("d", item))[0]
+    if isinstance(item, str):
+        return (item + ".")[:-1]
+    if isinstance(item, (list, tuple)):
+        return type(item)(fresh(x) for x in item)
+    return item() if callable(item) else item
+
+
+class FreshSequence:
+    def __init__(self, items):
+        self.items = items
+
+    def __len__(self):
+        return len(self.items)
+
+    def __getitem__(self, index):
+        if index >= len(self.items):
+            raise IndexError(index)
+        return fresh(self.items[index])
+
+
+class LyingSequence(FreshSequence):
+    """Its __len__ is off by a little; its items are what iterating it gives."""
+
+    def __init__(self, items, off):
+        super().__init__(items)
+        self.off = off
+
+    def __len__(self):
+        return max(0, len(self.items) + self.off)
+
+
+class FailingItem(FreshSequence):
+    def __init__(self, items, at):
+        super().__init__(items)
+        self.at = at
+
+    def __getitem__(self, index):
+        if index == self.at < len(self.items):
+            raise Boom(index)
+        return super().__getitem__(index)
+
+
+class FailingLength(FreshSequence):
+    def __len__(self):
+        raise Boom("len")
+
+
+PLAIN_KINDS = ["list", "tuple", "fresh", "generator", "map", "lying", "numpy_object"]
+RAISING_KINDS = ["failing_item", "failing_length"]
+TABLE_KINDS = ["numpy_float64", "numpy_float32", "numpy_int", "numpy_strided"]
+INNER_KINDS = ["list", "tuple", "fresh", "generator", "map", "numpy_float64", "numpy_float32"]
+
+
+def contain(kind, items, off=1, at=0):
+    """`items` (a list) through a container of that kind, and the list the call through it
+    must match; for numpy number types that is the array's own list."""
+    if kind == "list":
+        return [fresh(x) for x in items], items
+    if kind == "tuple":
+        return tuple(fresh(x) for x in items), items
+    if kind == "fresh":
+        return FreshSequence(items), items
+    if kind == "generator":
+        return (fresh(x) for x in items), items
+    if kind == "map":
+        return map(fresh, items), items
+    if kind == "lying":
+        return LyingSequence(items, off), items
+    if kind == "failing_item":
+        return FailingItem(items, at), items
+    if kind == "failing_length":
+        return FailingLength(items), items
+    if kind == "numpy_object":
+        array = numpy.empty(len(items), dtype=object)
+        for index, item in enumerate(items):
+            array[index] = fresh(item)
+        return array, items
+    rows = [list(item) for item in items]
+    if kind == "numpy_int":
+        rows = [[int(v) if math.isfinite(v) else 2 for v in row] for row in rows]
+    dtype = {"numpy_float32": numpy.float32, "numpy_int": numpy.int64}.get(kind, numpy.float64)
+    if kind == "numpy_strided":
+        # Every other row and column of a larger array: a view with gaps.
+        wide = numpy.full((2 * len(rows), 2 * len(rows[0]) if rows else 0), 9.0)
+        wide[::2, ::2] = rows
+        array = wide[::2, ::2]
+    else:
+        array = numpy.array(rows, dtype=dtype).reshape(len(rows), len(rows[0]) if rows else 0)
+    return array, array.tolist()
+
+
+def contain_inner(kind, row):
+    if kind.startswith("numpy"):
+        array = numpy.array(row, dtype=numpy.float32 if kind == "numpy_float32" else numpy.float64)
+        return array, array.tolist()
+    return contain(kind, list(row))
+
+
+def ending(call):
+    """How a call ends: its result, or the exception's type and (but for TypeError) message."""
+    try:
+        return "result", call()
+    except TypeError:
+        return TypeError, None
+    except (ValueError, IndexError, Boom) as error:
+        return type(error), str(error)
+
+
+def pattern_result(name, description, samples):
+    pattern = velmora.SampledPattern(name, description, samples)
+    return pattern.name, pattern.period_pips, [pattern.sample(p).as_tuple() for p in range(pattern.period_pips)]
+
+
+def recording_result(axes, rows):
+    take = velmora.SampledRecording("take", axes, rows, 120.0)
+    return take.dimensions, [take.sample(p) for p in range(take.sample_count)]
+
+
+def library_result(patterns):
+    library = velmora.PatternLibrary(patterns)
+    # Its whole catalogue is checked by the tests above; here, what each name gives.
+    return [ending(lambda n=n: library.sample(n, 5).as_tuple()) for n in ("a", "b", "c", "bounce")]
+
+
+def expect_same(kind, call_through, call_plain, rows_given):
+    got = ending(call_through)
+    if kind in RAISING_KINDS and rows_given:
+        assert got[0] is Boom, got
+        return
+    assert got == ending(call_plain)
+
+
+number = st.one_of(st.floats(-1, 1), st.sampled_from([1.0, -1.0, 0.0, -0.0, 1.5, math.nan, math.inf]),
+                   st.integers(-2, 2).map(float))
+kinds = st.sampled_from(INNER_KINDS)
+
+
+@pytest.mark.parametrize("kind", PLAIN_KINDS + RAISING_KINDS + TABLE_KINDS)
+@hostile
+@given(samples=st.lists(st.tuples(number, number, number), max_size=6), inner=kinds,
+       off=st.integers(-2, 3), at=st.integers(0, 5))
+def test_pattern_samples_through_any_container(kind, samples, inner, off, at):
+    if kind in TABLE_KINDS:
+        through, plain = contain(kind, samples)
+    else:
+        # Each sample is made anew on each access (a generator can be read only once).
+        through, _ = contain(kind, [lambda s=s: contain_inner(inner, s)[0] for s in samples], off, at)
+        plain = [tuple(contain_inner(inner, s)[1]) for s in samples]
+    raising = kind in RAISING_KINDS and (kind == "failing_length" or at < len(samples))
+    expect_same(kind, lambda: pattern_result("p", "", through), lambda: pattern_result("p", "", plain), raising)
+
+
+@pytest.mark.parametrize("kind", PLAIN_KINDS + RAISING_KINDS + TABLE_KINDS)
+@hostile
+@given(width=st.integers(0, 3), rows=st.lists(st.lists(number, min_size=0, max_size=3), max_size=5),
+       ragged=st.booleans(), inner=kinds, off=st.integers(-2, 3), at=st.integers(0, 5))
+def test_recording_rows_through_any_container(kind, width, rows, ragged, inner, off, at):
+    if not ragged or kind in TABLE_KINDS:
+        rows = [(row * 3)[:width] if row else [0.5] * width for row in rows]
+    axes = ["x", "y", "z"][:width]
+    if kind in TABLE_KINDS:
+        through, plain = contain(kind, rows)
+    else:
+        through, _ = contain(kind, [lambda r=r: contain_inner(inner, r)[0] for r in rows], off, at)
+        plain = [contain_inner(inner, r)[1] for r in rows]
+    raising = kind in RAISING_KINDS and (kind == "failing_length" or at < len(rows))
+    expect_same(kind, lambda: recording_result(axes, through), lambda: recording_result(axes, plain), raising)
+
+
+@pytest.mark.parametrize("kind", PLAIN_KINDS + RAISING_KINDS + ["numpy_str"])
+@hostile
+@given(axes=st.lists(st.one_of(st.sampled_from(["x", "y", "z", "x1"]), st.text(max_size=3)), max_size=4),
+       off=st.integers(-2, 3), at=st.integers(0, 5))
+def test_recording_axes_through_any_container(kind, axes, off, at):
+    rows = [[0.25] * len(axes)]
+    if kind == "numpy_str":
+        if not all(encodable(a) and "\0" not in a for a in axes):
+            return
+        array = numpy.array(axes, dtype=str) if axes else numpy.array([], dtype=str)
+        through, plain = array, [str(a) for a in array]
+    else:
+        through, plain = contain(kind, axes, off, at)
+    raising = kind in RAISING_KINDS and (kind == "failing_length" or at < len(axes))
+    expect_same(kind, lambda: recording_result(through, rows), lambda: recording_result(plain, rows), raising)
+
+
+@pytest.mark.parametrize("kind", PLAIN_KINDS + RAISING_KINDS)
+@hostile
+@given(specs=st.lists(st.tuples(st.sampled_from(["a", "b", "c", "bounce"]), st.lists(unit_triple, min_size=1, max_size=3)),
+                      max_size=4), off=st.integers(-2, 3), at=st.integers(0, 5))
+def test_library_patterns_through_any_container(kind, specs, off, at):
+    # Each access may make a new pattern object, which only the library's conversion holds.
+    makers = [lambda n=n, s=s: velmora.SampledPattern(n, "user", s) for n, s in specs]
+    through, _ = contain(kind, makers, off, at)
+    plain = [make() for make in makers]
+    raising = kind in RAISING_KINDS and (kind == "failing_length" or at < len(specs))
+    expect_same(kind, lambda: library_result(through), lambda: library_result(plain), raising)

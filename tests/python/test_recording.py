@@ -114,11 +114,13 @@ cases = [
     lambda: R("take", ["x", "x"] + ["y" * 1_000_000] * 10_000, [[0.0] * 10_002], 120),
     lambda: P("p", "", [(0.0, 0.0, 0.0)] * 50_000_000),
     lambda: P("P", "", [(0.0, 0.0, 0.0)] * 50_000_000),
-    # Elements past the cut are still converted one by one, so a foreign one is still found
-    # (kept small: pybind11's TypeError message holds the repr of every argument).
+    # Once the input is known to be invalid, as many further values as a recording holds
+    # are still converted, so a foreign one among them is still found (kept small:
+    # pybind11's TypeError message holds the repr of every argument); one beyond them is not.
     lambda: R("take", ["x"], [[0.0, 0.0]] * 5_000_000 + [["a"]], 120),
     lambda: R("take", ["x"], [[0.0]] * (2**23 + 1) + [None], 120),
     lambda: R("take", ["x" * 200] * 3 + [1], [[0.0] * 4], 120),
+    lambda: P("p", "", [(0.0, 0.0, 0.0)] * 60_000 + [(0.0, 0.0)] + [(0.0, 0.0, 0.0)] * 10_000),
     lambda: P("p", "", [(0.0, 0.0, 0.0)] * 100_000 + [(0.0, 0.0)]),
 ]
 for case in cases:
@@ -148,5 +150,6 @@ def test_inputs_that_repeat_one_object_are_refused_without_converting_them_whole
         "Duplicate axis",
         "A pattern requires 1..65535 samples (one per pip)",
         "Invalid pattern name",
-        "TypeError", "TypeError", "TypeError", "TypeError",
+        "TypeError", "Empty recording or recording resource limit exceeded", "TypeError", "TypeError",
+        "A pattern requires 1..65535 samples (one per pip)",
     ]
