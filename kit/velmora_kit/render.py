@@ -255,8 +255,9 @@ def _freeze(array: FloatArray) -> FloatArray:
 
 def _sampled_table(offsets: Iterable[velmora.Offset3], count: int) -> FloatArray:
     """The module's answers, one Offset3 per pip, as a (count, 3) table (the quickest way
-    found: one C-level map over the calls, then one flat read)."""
-    triples = list(map(velmora.Offset3.as_tuple, offsets))
+    found: C-level maps streamed into one flat read, so each answer is freed as soon as it
+    is read and its memory serves the next, instead of a thousand objects held at once)."""
+    triples = map(velmora.Offset3.as_tuple, offsets)
     flat = np.fromiter(itertools.chain.from_iterable(triples), dtype=np.float64, count=3 * count)
     return _freeze(flat.reshape(count, 3))
 
