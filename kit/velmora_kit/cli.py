@@ -117,6 +117,8 @@ def main(argv: Sequence[str] | None = None) -> int:
         return EXIT_FAILURE
     except (ValueError, TypeError, IndexError, OSError, ImportError) as error:
         _fail(str(error) or type(error).__name__)
+    except Exception as error:  # a fault of ours: still one line, with what to report
+        _fail(f"internal error ({type(error).__name__}: {error}); please report it with the command line")
     except KeyboardInterrupt:
         return EXIT_INTERRUPTED
     return EXIT_FAILURE

@@ -573,7 +573,9 @@ def _read_midi(source: Any) -> Any:
     try:
         return mido.MidiFile(os.fspath(source))
     except Exception as error:  # mido raises many kinds (OSError, EOFError, KeyError, ValueError)
-        raise ValueError(f"cannot read MIDI file {_describe(source)}: {error or type(error).__name__}") from error
+        # mido's EOFError carries no text: it means the data stops before a chunk does.
+        detail = str(error) or ("it ends in the middle of its data" if isinstance(error, EOFError) else type(error).__name__)
+        raise ValueError(f"cannot read MIDI file {_describe(source)}: {detail}") from error
 
 
 # --- frames -----------------------------------------------------------------------------------
