@@ -86,12 +86,12 @@ velmora_status velmora_catalogue_entry_at(size_t index, velmora_catalogue_entry*
 
 /* One user pattern: `sample_count` samples, one per pip, each three doubles (x, y, z)
  * back to back in `samples`; it loops for ever. The library copies everything. */
-typedef struct velmora_pattern_spec {
+typedef struct velmora_pattern_data {
     const char* name;        /* zero-terminated; a-z first, then a-z, 0-9 or _; 128 bytes at most */
     const char* description; /* zero-terminated; any text */
     const double* samples;   /* 3 * sample_count doubles, each finite and in [-1, 1] */
     size_t sample_count;     /* 1 to 65,535 */
-} velmora_pattern_spec;
+} velmora_pattern_data;
 
 /* User patterns layered over the built-in ones; immutable once created. */
 typedef struct velmora_library velmora_library;
@@ -102,7 +102,7 @@ typedef struct velmora_library velmora_library;
  * copied, in order, then the library's rules apply; copying stops at the pattern that
  * carries the sample total past the limit. On success *library receives the new library;
  * on failure it receives NULL. */
-velmora_status velmora_library_create(const velmora_pattern_spec* patterns, size_t count,
+velmora_status velmora_library_create(const velmora_pattern_data* patterns, size_t count,
                                       velmora_library** library) VELMORA_NOEXCEPT;
 
 /* Frees a library; NULL is allowed. */

@@ -144,27 +144,27 @@ velmora_status sample_library(const char* function, const velmora_library* libra
     return guarded([&] { write_offset(library->library.sample(std::string_view(name, length), pip), out); });
 }
 
-// Each spec becomes a SampledPattern, checked by its own constructor in input order.
+// Each input becomes a SampledPattern, checked by its own constructor in input order.
 // Copying stops after the pattern that carries the sample total past the library's limit:
 // the library refuses the pack there at the latest, and a pack of 1,024 patterns of 65,535
 // samples would otherwise copy 1.5 GB first.
-std::vector<velmora::SampledPattern> copy_patterns(const velmora_pattern_spec* specs, std::size_t count) {
+std::vector<velmora::SampledPattern> copy_patterns(const velmora_pattern_data* inputs, std::size_t count) {
     std::vector<velmora::SampledPattern> patterns;
     patterns.reserve(count);
     std::uint64_t total_samples = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const velmora_pattern_spec& spec = specs[i];
+        const velmora_pattern_data& input = inputs[i];
         std::vector<velmora::Offset3> samples;
         // A count the pattern refuses anyway is not copied: no samples draw the same refusal,
         // after the name has been checked as it would have been.
-        if (spec.sample_count <= velmora::SampledPattern::MAX_SAMPLES) {
-            samples.resize(spec.sample_count);
-            for (std::size_t s = 0; s < spec.sample_count; ++s) {
-                samples[s] = velmora::Offset3{spec.samples[3 * s], spec.samples[3 * s + 1], spec.samples[3 * s + 2]};
+        if (input.sample_count <= velmora::SampledPattern::MAX_SAMPLES) {
+            samples.resize(input.sample_count);
+            for (std::size_t s = 0; s < input.sample_count; ++s) {
+                samples[s] = velmora::Offset3{input.samples[3 * s], input.samples[3 * s + 1], input.samples[3 * s + 2]};
             }
         }
-        patterns.emplace_back(spec.name, spec.description, std::move(samples));
-        total_samples += spec.sample_count;
+        patterns.emplace_back(input.name, input.description, std::move(samples));
+        total_samples += input.sample_count;
         if (total_samples > velmora::PatternLibrary::MAX_TOTAL_SAMPLES) {
             break;
         }
@@ -172,7 +172,7 @@ std::vector<velmora::SampledPattern> copy_patterns(const velmora_pattern_spec* s
     return patterns;
 }
 
-std::string spec_field(std::size_t index, std::string_view field) {
+std::string input_field(std::size_t index, std::string_view field) {
     return "patterns[" + std::to_string(index) + "]." + std::string(field);
 }
 
@@ -226,7 +226,7 @@ velmora_status velmora_catalogue_entry_at(size_t index, velmora_catalogue_entry*
     return VELMORA_OK;
 }
 
-velmora_status velmora_library_create(const velmora_pattern_spec* patterns, size_t count,
+velmora_status velmora_library_create(const velmora_pattern_data* patterns, size_t count,
                                       velmora_library** library) noexcept {
     constexpr const char* function = "velmora_library_create";
     if (library == nullptr) {
@@ -241,14 +241,14 @@ velmora_status velmora_library_create(const velmora_pattern_spec* patterns, size
         return fail(VELMORA_INVALID_ARGUMENT, "Too many patterns");
     }
     for (std::size_t i = 0; i < count; ++i) {
-        const velmora_pattern_spec& spec = patterns[i];
-        const char* missing = spec.name == nullptr          ? "name"
-                              : spec.description == nullptr ? "description"
-                              : spec.samples == nullptr && spec.sample_count != 0 ? "samples"
+        const velmora_pattern_data& input = patterns[i];
+        const char* missing = input.name == nullptr          ? "name"
+                              : input.description == nullptr ? "description"
+                              : input.samples == nullptr && input.sample_count != 0 ? "samples"
                                                                                    : nullptr;
         if (missing != nullptr) {
             try {
-                return null_argument(function, spec_field(i, missing));
+                return null_argument(function, input_field(i, missing));
             } catch (...) {
                 return fail(VELMORA_OUT_OF_MEMORY, OUT_OF_MEMORY_TEXT);
             }

@@ -83,10 +83,10 @@ static void test_catalogue(void) {
 static const double wave[4 * 3] = {0.0, 0.5, 0.0, 0.25, -1.0, 0.0, 1.0, 0.0, 0.125, -0.5, 0.0, 0.0};
 
 static void test_library(void) {
-    velmora_pattern_spec specs[2] = {{"my_wave", "four samples", wave, 4}, {"hop", "", wave + 3, 1}};
+    velmora_pattern_data inputs[2] = {{"my_wave", "four samples", wave, 4}, {"hop", "", wave + 3, 1}};
     velmora_library* library = NULL;
     double out[3];
-    CHECK(velmora_library_create(specs, 2, &library) == VELMORA_OK && library != NULL);
+    CHECK(velmora_library_create(inputs, 2, &library) == VELMORA_OK && library != NULL);
     CHECK(velmora_library_sample(library, "my_wave", -3, out) == VELMORA_OK && same_position(out, 0.25, -1.0, 0.0));
     CHECK(velmora_library_sample(library, "hop", 7, out) == VELMORA_OK && same_position(out, 0.25, -1.0, 0.0));
     CHECK(velmora_library_sample(library, "bounce", 32, out) == VELMORA_OK && same_position(out, 1.0, 0.0, 0.0));
@@ -118,10 +118,10 @@ static void test_library(void) {
     velmora_library_free(library);
 }
 
-static void expect_library_failure(const velmora_pattern_spec* specs, size_t count, velmora_status status,
+static void expect_library_failure(const velmora_pattern_data* inputs, size_t count, velmora_status status,
                                    const char* message, int line) {
     velmora_library* library = (velmora_library*)&library; /* must be reset to NULL */
-    expect_failure_n(velmora_library_create(specs, count, &library), status, message, strlen(message), line);
+    expect_failure_n(velmora_library_create(inputs, count, &library), status, message, strlen(message), line);
     if (library != NULL) {
         fprintf(stderr, "%s:%d: a failed creation left a library behind\n", __FILE__, line);
         ++failures;
@@ -132,60 +132,60 @@ static void test_library_failures(void) {
     const double nan_sample[3] = {0.0, NAN, 0.0};
     const double over_one[3] = {0.0, 0.0, 1.0000000000000002};
     double* many = calloc((size_t)3 * 65536, sizeof(double));
-    velmora_pattern_spec* specs = calloc(1025, sizeof(velmora_pattern_spec));
-    CHECK(many != NULL && specs != NULL);
-    if (many == NULL || specs == NULL) {
+    velmora_pattern_data* inputs = calloc(1025, sizeof(velmora_pattern_data));
+    CHECK(many != NULL && inputs != NULL);
+    if (many == NULL || inputs == NULL) {
         free(many);
-        free(specs);
+        free(inputs);
         return;
     }
-    velmora_pattern_spec one = {"a", "", wave, 1};
+    velmora_pattern_data one = {"a", "", wave, 1};
 
-#define LIBRARY_FAILS(specs, count, status, message) expect_library_failure((specs), (count), (status), (message), __LINE__)
+#define LIBRARY_FAILS(inputs, count, status, message) expect_library_failure((inputs), (count), (status), (message), __LINE__)
     for (size_t i = 0; i < 1025; ++i) {
-        specs[i] = one;
+        inputs[i] = one;
     }
-    LIBRARY_FAILS(specs, 1025, VELMORA_INVALID_ARGUMENT, "Too many patterns");
-    specs[1] = one; /* two of the same name */
-    LIBRARY_FAILS(specs, 2, VELMORA_INVALID_ARGUMENT, "Duplicate pattern name: a");
-    specs[1].name = "Upper";
-    LIBRARY_FAILS(specs, 2, VELMORA_INVALID_ARGUMENT, "Invalid pattern name");
-    specs[1].name = "b";
-    specs[1].sample_count = 0;
-    LIBRARY_FAILS(specs, 2, VELMORA_INVALID_ARGUMENT, "A pattern requires 1..65535 samples (one per pip)");
-    specs[1].samples = many;
-    specs[1].sample_count = 65536;
-    LIBRARY_FAILS(specs, 2, VELMORA_INVALID_ARGUMENT, "A pattern requires 1..65535 samples (one per pip)");
-    specs[1].sample_count = 1;
-    specs[1].samples = nan_sample;
-    LIBRARY_FAILS(specs, 2, VELMORA_INVALID_ARGUMENT, "Pattern samples must be finite and within [-1, 1]");
-    specs[1].samples = over_one;
-    LIBRARY_FAILS(specs, 2, VELMORA_INVALID_ARGUMENT, "Pattern samples must be finite and within [-1, 1]");
-    specs[1].name = "bounce"; /* a built-in name with other samples */
-    specs[1].samples = wave;
-    LIBRARY_FAILS(specs, 2, VELMORA_INVALID_ARGUMENT, "Cannot override default pattern: bounce");
-    specs[1].name = NULL;
-    LIBRARY_FAILS(specs, 2, VELMORA_INVALID_ARGUMENT, "velmora_library_create: patterns[1].name must not be NULL");
-    specs[1].name = "b";
-    specs[1].description = NULL;
-    LIBRARY_FAILS(specs, 2, VELMORA_INVALID_ARGUMENT,
+    LIBRARY_FAILS(inputs, 1025, VELMORA_INVALID_ARGUMENT, "Too many patterns");
+    inputs[1] = one; /* two of the same name */
+    LIBRARY_FAILS(inputs, 2, VELMORA_INVALID_ARGUMENT, "Duplicate pattern name: a");
+    inputs[1].name = "Upper";
+    LIBRARY_FAILS(inputs, 2, VELMORA_INVALID_ARGUMENT, "Invalid pattern name");
+    inputs[1].name = "b";
+    inputs[1].sample_count = 0;
+    LIBRARY_FAILS(inputs, 2, VELMORA_INVALID_ARGUMENT, "A pattern requires 1..65535 samples (one per pip)");
+    inputs[1].samples = many;
+    inputs[1].sample_count = 65536;
+    LIBRARY_FAILS(inputs, 2, VELMORA_INVALID_ARGUMENT, "A pattern requires 1..65535 samples (one per pip)");
+    inputs[1].sample_count = 1;
+    inputs[1].samples = nan_sample;
+    LIBRARY_FAILS(inputs, 2, VELMORA_INVALID_ARGUMENT, "Pattern samples must be finite and within [-1, 1]");
+    inputs[1].samples = over_one;
+    LIBRARY_FAILS(inputs, 2, VELMORA_INVALID_ARGUMENT, "Pattern samples must be finite and within [-1, 1]");
+    inputs[1].name = "bounce"; /* a built-in name with other samples */
+    inputs[1].samples = wave;
+    LIBRARY_FAILS(inputs, 2, VELMORA_INVALID_ARGUMENT, "Cannot override default pattern: bounce");
+    inputs[1].name = NULL;
+    LIBRARY_FAILS(inputs, 2, VELMORA_INVALID_ARGUMENT, "velmora_library_create: patterns[1].name must not be NULL");
+    inputs[1].name = "b";
+    inputs[1].description = NULL;
+    LIBRARY_FAILS(inputs, 2, VELMORA_INVALID_ARGUMENT,
                   "velmora_library_create: patterns[1].description must not be NULL");
-    specs[1].description = "";
-    specs[1].samples = NULL;
-    LIBRARY_FAILS(specs, 2, VELMORA_INVALID_ARGUMENT, "velmora_library_create: patterns[1].samples must not be NULL");
+    inputs[1].description = "";
+    inputs[1].samples = NULL;
+    LIBRARY_FAILS(inputs, 2, VELMORA_INVALID_ARGUMENT, "velmora_library_create: patterns[1].samples must not be NULL");
     LIBRARY_FAILS(NULL, 1, VELMORA_INVALID_ARGUMENT, "velmora_library_create: patterns must not be NULL");
     /* Seventeen patterns of 65,535 samples: 1,114,095 in all, past the 1,048,576 allowed. */
     for (size_t i = 0; i < 17; ++i) {
         static char names[17][8];
         snprintf(names[i], sizeof names[i], "p%zu", i);
-        specs[i] = (velmora_pattern_spec){names[i], "", many, 65535};
+        inputs[i] = (velmora_pattern_data){names[i], "", many, 65535};
     }
-    LIBRARY_FAILS(specs, 17, VELMORA_INVALID_ARGUMENT, "Pattern pack is too large");
-    EXPECT_FAILURE(velmora_library_create(specs, 1, NULL), VELMORA_INVALID_ARGUMENT,
+    LIBRARY_FAILS(inputs, 17, VELMORA_INVALID_ARGUMENT, "Pattern pack is too large");
+    EXPECT_FAILURE(velmora_library_create(inputs, 1, NULL), VELMORA_INVALID_ARGUMENT,
                    "velmora_library_create: library must not be NULL");
 #undef LIBRARY_FAILS
     free(many);
-    free(specs);
+    free(inputs);
 }
 
 static void test_recording(void) {

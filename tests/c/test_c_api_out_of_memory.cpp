@@ -80,11 +80,11 @@ int main() {
     allocations_left = -1;
 
     const double wave[2 * 3] = {0.5, 0.0, 0.0, -0.5, 0.0, 0.0};
-    const velmora_pattern_spec specs[2] = {{"wave", "two samples", wave, 2}, {"still", "", wave + 3, 1}};
+    const velmora_pattern_data inputs[2] = {{"wave", "two samples", wave, 2}, {"still", "", wave + 3, 1}};
     velmora_library* library = nullptr;
     CHECK(until_enough_memory(
               [&] {
-                  const velmora_status status = velmora_library_create(specs, 2, &library);
+                  const velmora_status status = velmora_library_create(inputs, 2, &library);
                   CHECK((status == VELMORA_OK) == (library != nullptr));
                   return status;
               },

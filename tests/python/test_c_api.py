@@ -30,7 +30,7 @@ class Entry(ctypes.Structure):
                 "period_pips": self.period_pips, "dimensions": self.dimensions}
 
 
-class PatternSpec(ctypes.Structure):
+class PatternData(ctypes.Structure):
     _fields_ = [("name", ctypes.c_char_p), ("description", ctypes.c_char_p),
                 ("samples", ctypes.POINTER(ctypes.c_double)), ("sample_count", ctypes.c_size_t)]
 
@@ -44,7 +44,7 @@ def lib():
         "velmora_sample_n": (ctypes.c_int, [ctypes.c_char_p, ctypes.c_size_t, ctypes.c_int32, Position]),
         "velmora_catalogue_size": (ctypes.c_int, [size_p]),
         "velmora_catalogue_entry_at": (ctypes.c_int, [ctypes.c_size_t, ctypes.POINTER(Entry)]),
-        "velmora_library_create": (ctypes.c_int, [ctypes.POINTER(PatternSpec), ctypes.c_size_t,
+        "velmora_library_create": (ctypes.c_int, [ctypes.POINTER(PatternData), ctypes.c_size_t,
                                                   ctypes.POINTER(ctypes.c_void_p)]),
         "velmora_library_free": (None, [ctypes.c_void_p]),
         "velmora_library_sample_n": (ctypes.c_int, [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_size_t,
@@ -117,11 +117,11 @@ def make_library(lib, patterns):
         if id(samples) not in converted:
             converted[id(samples)] = (ctypes.c_double * (3 * len(samples)))(*[v for s in samples for v in s])
     arrays = [converted[id(samples)] for _, _, samples in patterns]
-    specs = (PatternSpec * max(1, len(patterns)))(*[
-        PatternSpec(name.encode(), description.encode(), array, len(samples))
+    inputs = (PatternData * max(1, len(patterns)))(*[
+        PatternData(name.encode(), description.encode(), array, len(samples))
         for (name, description, samples), array in zip(patterns, arrays)])
     handle = ctypes.c_void_p()
-    status = lib.velmora_library_create(specs, len(patterns), ctypes.byref(handle))
+    status = lib.velmora_library_create(inputs, len(patterns), ctypes.byref(handle))
     return status, handle
 
 

@@ -535,12 +535,12 @@ def test_recording_axes_through_any_container(kind, axes, off, at):
 
 @pytest.mark.parametrize("kind", PLAIN_KINDS + RAISING_KINDS)
 @hostile
-@given(specs=st.lists(st.tuples(st.sampled_from(["a", "b", "c", "bounce"]), st.lists(unit_triple, min_size=1, max_size=3)),
+@given(named_samples=st.lists(st.tuples(st.sampled_from(["a", "b", "c", "bounce"]), st.lists(unit_triple, min_size=1, max_size=3)),
                       max_size=4), off=st.integers(-2, 3), at=st.integers(0, 5))
-def test_library_patterns_through_any_container(kind, specs, off, at):
+def test_library_patterns_through_any_container(kind, named_samples, off, at):
     # Each access may make a new pattern object, which only the library's conversion holds.
-    makers = [lambda n=n, s=s: velmora.SampledPattern(n, "user", s) for n, s in specs]
+    makers = [lambda n=n, s=s: velmora.SampledPattern(n, "user", s) for n, s in named_samples]
     through, _ = contain(kind, makers, off, at)
     plain = [make() for make in makers]
-    raising = kind in RAISING_KINDS and (kind == "failing_length" or at < len(specs))
+    raising = kind in RAISING_KINDS and (kind == "failing_length" or at < len(named_samples))
     expect_same(kind, lambda: library_result(through), lambda: library_result(plain), raising)

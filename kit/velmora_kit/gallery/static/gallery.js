@@ -48,14 +48,14 @@
 
   // The builder stores each axis of each loop as 16-bit second differences, low bytes
   // then high bytes, zlib-compressed: two running sums with 16-bit wrap-around undo it.
-  async function decodeTables(spec) {
-    const packed = new Blob([base64Bytes(spec.data)]).stream()
+  async function decodeTables(encoded) {
+    const packed = new Blob([base64Bytes(encoded.data)]).stream()
       .pipeThrough(new DecompressionStream("deflate"));
     const raw = new Uint8Array(await new Response(packed).arrayBuffer());
     const half = raw.length >> 1;
     const values = new Int16Array(half);
     let at = 0;
-    spec.axes.forEach((axes, index) => {
+    encoded.axes.forEach((axes, index) => {
       const p = patterns[index];
       p.offset = at;
       p.axes = axes;
