@@ -2,13 +2,14 @@
 
 from __future__ import annotations
 
+import math
 import pickle
 
 import numpy as np
 import pytest
 
 import velmora
-from velmora_kit import Layer, Sequence, easing, fan, render, shapes
+from velmora_kit import Layer, Sequence, Transform, easing, fan, render, shapes
 
 ALL_CURVES = easing.easing_names()
 # Kinds that run from 0 to 1 without turning back.
@@ -111,6 +112,33 @@ def test_sequence_crossfade_follows_its_curve():
         Sequence(steps, crossfade_curve="wobbly")
 
 
+def test_transforms_are_exact():
+    pips = np.arange(-300, 300)
+    helix = render("helix", pips)
+    assert np.array_equal(render(Transform("helix", axes="zyx"), pips), helix[:, ::-1])
+    assert np.array_equal(render(Transform("helix", mirror="xz"), pips), helix * [-1, 1, -1])
+    assert np.array_equal(render(Transform("helix", rotate=-270), pips), np.stack([-helix[:, 1], helix[:, 0], helix[:, 2]], 1))
+    assert np.array_equal(render(Transform("bounce", axes="0x0"), pips)[:, 1], render("bounce", pips)[:, 0])
+    layered = Layer("helix", rate="3/2", swing=0.6)
+    for turn, sign, scale, offset in (
+        (Transform(layered, rotate=33, about=(1, 2, 3), scale=(0.9, 1, 0.8), offset=0.05), 1, [0.9, 1, 0.8], 0.05),
+        (Transform(shapes.star(), rotate=17.5, about="x", mirror="y"), [1, -1, 1], 1, 0),
+    ):
+        source = render(turn.source, pips)
+        assert np.array_equal(render(turn, pips), turn.apply(source))
+        by_matrix = np.clip((source * sign) @ turn.matrix.T * scale + offset, -1, 1)
+        assert np.max(np.abs(turn.apply(source) - by_matrix)) <= 1e-15
+        assert np.allclose(turn.matrix @ turn.matrix.T, np.eye(3), atol=1e-15)
+
+
+def test_rotation_keeps_the_unit_circle_and_clips_the_square():
+    star = shapes.star()
+    turned = render(Transform(star, rotate=40), np.arange(256))
+    assert np.allclose(np.hypot(turned[:, 0], turned[:, 1]), np.hypot(star.table[:, 0], star.table[:, 1]), atol=1e-15)
+    corner = render(Transform(Transform("bounce", axes="xx0"), rotate=45), np.arange(64))
+    assert corner.max() == 1.0 and np.allclose(corner[:, 0], 0.0, atol=1e-15)  # √2 clipped to 1
+
+
 @pytest.mark.parametrize("make, message", [
     (lambda: shapes.polygon(2), "sides must be an integer from 3 to 1024, got 2"),
     (lambda: shapes.star(inner=1.0), "inner must be below radius (1), got 1.0"),
@@ -125,11 +153,13 @@ def test_sequence_crossfade_follows_its_curve():
     (lambda: shapes.ease("bouncy"), "curve must be 'linear' or '<kind>-<mode>'"),
     (lambda: shapes.ease(beats="33/64"), "beats must give an even number of pips for an outward-and-return loop, got '33/64'"),
     (lambda: shapes.lissajous(0), "a must be an integer from 1 to 64, got 0"),
+    (lambda: Transform("circle", axes="xyw"), "axes must be three letters from x, y, z and 0 (such as 'yxz' or '0x0'), got 'xyw'"),
+    (lambda: Transform("circle", mirror="xx"), "mirror must name each of x, y, z at most once (such as 'x' or 'xz'), got 'xx'"),
+    (lambda: Transform("circle", rotate=10, about=(0, 0, 0)), "about must be a direction of non-zero length, got (0, 0, 0)"),
+    (lambda: Transform("circle", rotate=math.inf), "rotate must be a finite number of degrees, got inf"),
 ])
 def test_mistakes_are_one_clear_line(make, message):
     with pytest.raises((ValueError, TypeError)) as caught:
         make()
     text = str(caught.value)
     assert text.startswith(message) and "\n" not in text
-
-
