@@ -2,6 +2,7 @@
 
 from __future__ import annotations
 
+import json
 import math
 import pickle
 
@@ -10,6 +11,8 @@ import pytest
 
 import velmora
 from velmora_kit import Layer, Sequence, Transform, easing, fan, render, shapes
+from velmora_kit.cli import main
+from velmora_kit.search import SEARCH_WORDS
 
 ALL_CURVES = easing.easing_names()
 # Kinds that run from 0 to 1 without turning back.
@@ -163,3 +166,17 @@ def test_mistakes_are_one_clear_line(make, message):
         make()
     text = str(caught.value)
     assert text.startswith(message) and "\n" not in text
+
+
+def test_search_words_reach_generators_and_catalogue_patterns(capsys):
+    builtin = {entry["name"] for entry in velmora.catalogue()}
+    for generators, patterns in SEARCH_WORDS.values():
+        assert set(generators) <= set(shapes.GENERATORS) and set(patterns) <= builtin
+    for word in ("sine", "triangle", "saw", "square", "pulse", "random", "ellipse", "star", "spiral",
+                 "lissajous", "ease", "elastic", "bounce"):
+        assert main(["list", "--json", "--match", word]) == 0
+        rows = json.loads(capsys.readouterr().out)
+        kinds = {row["collection"] == "generator" for row in rows}
+        assert kinds == {True, False}, word
+    assert main(["list", "--json", "--match", "triangle"]) == 0
+    assert "bounce" in {row["name"] for row in json.loads(capsys.readouterr().out)}
