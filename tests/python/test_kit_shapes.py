@@ -180,3 +180,13 @@ def test_search_words_reach_generators_and_catalogue_patterns(capsys):
         assert kinds == {True, False}, word
     assert main(["list", "--json", "--match", "triangle"]) == 0
     assert "bounce" in {row["name"] for row in json.loads(capsys.readouterr().out)}
+
+
+def test_shapes_and_transforms_export_and_play(tmp_path):
+    from velmora_kit import Player, export
+
+    turned = Transform(shapes.star(), rotate=30, axes="xzy")
+    written = np.loadtxt(export(turned, tmp_path / "star.csv", tempo=120, fps=30, seconds=2), delimiter=",", skiprows=1)
+    assert np.array_equal(written[:, 3:], render(turned, written[:, 2].astype(np.int64)))
+    summary = Player({"wave": shapes.sine(), "star": turned}, tempo=120).play(seconds=0.05)
+    assert summary.frames_sent >= 1
