@@ -26,7 +26,8 @@ House style, shared by every generator:
 
 Generators: `polygon`, `star`, `ellipse`, `lissajous`, `spiral`, `cross`, `zigzag`,
 `line`; `sine`, `triangle`, `saw`, `square`, `sample_and_hold`, `smooth_random`; `ease`.
-`GENERATORS` maps each name to its function.
+`GENERATORS` maps each name to its function; `to_pattern` turns any looping source (a
+transformed shape, say) into a `velmora.SampledPattern`.
 """
 
 from __future__ import annotations
@@ -43,13 +44,13 @@ import numpy.typing as npt
 
 import velmora
 from velmora_kit.easing import easing, parse_easing
-from velmora_kit.render import _gather_linear, _gather_step
+from velmora_kit.render import PatternLike, _gather_linear, _gather_step, period_of, render
 from velmora_kit.tempo import PIPS_PER_BEAT
 
 __all__ = [
     "GENERATORS", "Shape", "TRAVERSALS",
     "polygon", "star", "ellipse", "lissajous", "spiral", "cross", "zigzag", "line",
-    "sine", "triangle", "saw", "square", "sample_and_hold", "smooth_random", "ease",
+    "sine", "triangle", "saw", "square", "sample_and_hold", "smooth_random", "ease", "to_pattern",
 ]
 
 FloatArray = npt.NDArray[np.float64]
@@ -126,7 +127,10 @@ class Shape:
         return self
 
     def __reduce__(self) -> tuple[Any, ...]:
-        return (_rebuild, (self._name, dict(self._parameters)))
+        # A generator's shape is made again from its arguments; any other keeps its loop.
+        if GENERATORS.get(self._name) is not None:
+            return (_rebuild, (self._name, dict(self._parameters)))
+        return (Shape, (self._name, dict(self._parameters), np.array(self._table), self._description))
 
     @property
     def name(self) -> str:
@@ -197,6 +201,43 @@ class Shape:
 
 def _rebuild(name: str, parameters: dict[str, Any]) -> Shape:
     return GENERATORS[name](**parameters)
+
+
+def to_pattern(source: PatternLike, name: str, description: str = "", *,
+               library: velmora.PatternLibrary | None = None) -> velmora.SampledPattern:
+    """One loop of any looping motion source as a `velmora.SampledPattern`.
+
+    For a `Transform` or `Layer` of a shape, a `Sequence`, or a built-in pattern, so that
+    it can join a `velmora.PatternLibrary` under a name of its own.
+
+    Parameters
+    ----------
+    source : str, velmora.SampledPattern or motion source with `period_pips`
+    name, description : str
+        The pattern's name (as `velmora.SampledPattern` accepts it) and description.
+    library : velmora.PatternLibrary, optional
+        Where a name among the sources is looked up first.
+
+    Raises
+    ------
+    ValueError
+        A source that does not loop, or whose loop is longer than 65,535 pips; the
+        module's own messages for a bad name.
+
+    Example
+    -------
+    >>> from velmora_kit import Transform
+    >>> to_pattern(Transform("bounce", axes="0x0"), "bounce_y").period_pips
+    64
+    """
+    if isinstance(source, (str, velmora.SampledPattern)):
+        period: object = period_of(source, library=library)
+    else:
+        period = getattr(source, "period_pips", None)
+    if not isinstance(period, int) or isinstance(period, bool) or not 1 <= period <= MAX_PERIOD_PIPS:
+        raise ValueError(f"source must loop within {MAX_PERIOD_PIPS:,} pips to become a velmora.SampledPattern, got a period of {period!r}")
+    rows = render(source, np.arange(period, dtype=np.int64), library=library)
+    return velmora.SampledPattern(name, description, rows.tolist())
 
 
 # --- argument checks ----------------------------------------------------------------------

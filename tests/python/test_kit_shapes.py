@@ -138,6 +138,10 @@ def test_rotation_keeps_the_unit_circle_and_clips_the_square():
     star = shapes.star()
     turned = render(Transform(star, rotate=40), np.arange(256))
     assert np.allclose(np.hypot(turned[:, 0], turned[:, 1]), np.hypot(star.table[:, 0], star.table[:, 1]), atol=1e-15)
+    library = velmora.PatternLibrary([shapes.to_pattern(Transform(star, rotate=40), "turned_star")])
+    assert np.array_equal(render("turned_star", np.arange(256), library=library), turned)
+    with pytest.raises(ValueError, match="^source must loop within 65,535 pips to become a velmora.SampledPattern, got a period of 131072$"):
+        shapes.to_pattern(Sequence([("helix", 2048)]), "long")
     corner = render(Transform(Transform("bounce", axes="xx0"), rotate=45), np.arange(64))
     assert corner.max() == 1.0 and np.allclose(corner[:, 0], 0.0, atol=1e-15)  # √2 clipped to 1
 

@@ -618,7 +618,7 @@
     if (p.snippet) {
       $("snippet-sample").textContent =
         `import velmora_kit\n\nshape = ${p.snippet}\nx, y, z = velmora_kit.render(shape, pip)   # 64 pips per beat\n` +
-        `pattern = shape.to_pattern("my_${p.family.slice(7)}")   # for a velmora.PatternLibrary`;
+        `pattern = shape.to_pattern("my_${p.family.split(".").pop()}")   # for a velmora.PatternLibrary`;
       $("snippet-render").textContent =
         `import velmora_kit\n\nshape = ${p.snippet}\npips = velmora_kit.frames(${bpm}, 60, 8.0)   # ${bpm} BPM, 60 fps, 8 s\n` +
         `xyz = velmora_kit.render(shape, pips)   # (${frames}, 3) float64`;
