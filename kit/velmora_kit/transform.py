@@ -37,7 +37,7 @@ import numpy as np
 import numpy.typing as npt
 
 import velmora
-from velmora_kit.modify import Axes, _axes, _check_source, _source_name, _source_period
+from velmora_kit.modify import Axes, _axes, _check_source, _LoopTables, _source_name, _source_period
 from velmora_kit.render import PatternLike, render
 
 __all__ = ["Transform"]
@@ -159,7 +159,7 @@ class Transform:
     """
 
     __slots__ = ("_source", "_library", "_axes", "_mirror", "_rotate", "_about", "_scale", "_offset",
-                 "_matrix", "_period", "_identity")
+                 "_matrix", "_period", "_identity", "_tables")
     _source: PatternLike
     _library: velmora.PatternLibrary | None
     _axes: tuple[int, int, int]
@@ -171,6 +171,7 @@ class Transform:
     _matrix: tuple[tuple[float, float, float], ...] | None
     _period: int | None
     _identity: bool
+    _tables: _LoopTables
 
     def __init__(
         self,
@@ -212,6 +213,7 @@ class Transform:
         set_(self, "_period", _source_period(pattern, library))
         set_(self, "_identity", mapping == (0, 1, 2) and not any(mirror_value) and identity_matrix
              and scale_value == (1.0, 1.0, 1.0) and offset_value == (0.0, 0.0, 0.0))
+        set_(self, "_tables", _LoopTables())
 
     def __setattr__(self, name: str, value: object) -> None:
         raise AttributeError(f"{type(self).__name__} is immutable")
@@ -302,7 +304,24 @@ class Transform:
         return total if total is not None else np.zeros_like(columns[0])
 
     def render_pips(self, pips: npt.NDArray[Any], interpolation: str) -> FloatArray:
-        """Positions at checked pips (int64 for "step", float64 for "linear"); use `render`."""
+        """Positions at checked pips (int64 for "step", float64 for "linear"); use `render`.
+
+        Whole pips of a source that loops are read from one transformed loop, computed
+        once: the same bits as transforming each pip, since the source repeats exactly.
+        """
+        flat = np.asarray(pips).reshape(-1)
+        values: FloatArray | None = None
+        if interpolation == "step":
+            values = self._tables.render(self._period, flat.astype(np.int64, copy=False), "step", self._compute)
+        else:
+            whole = np.floor(flat)
+            if bool(np.all(whole == flat)):
+                values = self._tables.render(self._period, whole.astype(np.int64), "linear", self._compute)
+        if values is None:
+            values = self._compute(flat, interpolation)
+        return values.reshape(np.shape(pips) + (3,))
+
+    def _compute(self, pips: npt.NDArray[Any], interpolation: str) -> FloatArray:
         return self.apply(render(self._source, pips, library=self._library, interpolation=interpolation))
 
 
