@@ -15,6 +15,9 @@ from velmora_kit.catalogue import CatalogueEntry, catalogue_entries
 from velmora_kit.device import dmx_bytes, to_dmx, to_range
 from velmora_kit.export import export
 from velmora_kit.modify import Layer, Sequence, fan, parse_rate
+from velmora_kit.transform import Transform
+from velmora_kit import easing, shapes
+from velmora_kit.shapes import Shape
 
 from velmora_kit.live import ArtNetSink, Frame, OscSink, Player, PlaySummary, Sink
 
@@ -40,6 +43,11 @@ __all__: list[str] = [
     "parse_rate",
     "to_dmx",
     "to_range",
+    # shapes made to measure, and motion turned, mirrored and moved between axes
+    "Shape",
+    "Transform",
+    "easing",
+    "shapes",
     # live: real-time playing to OSC and Art-Net
     "ArtNetSink",
     "Frame",

@@ -31,6 +31,7 @@ import numpy as np
 import numpy.typing as npt
 
 import velmora
+from velmora_kit.easing import easing, parse_easing
 from velmora_kit.render import INTERPOLATIONS, MotionSource, PatternLike, _gather_step, check_pips, period_of, render
 from velmora_kit.tempo import PIPS_PER_BEAT
 
@@ -596,12 +597,17 @@ class Sequence:
         source to the next one's (the last step fades into the first). The next source is
         read at its own time then, negative pips just before its step, so the fade ends
         exactly where the next step begins.
+    crossfade_curve : str, default "linear"
+        How the weight of the next source grows over the fade: "linear", or an easing
+        curve such as "sine-in-out" or "cubic-in-out" (any name
+        `velmora_kit.easing.parse_easing` reads). Back and elastic curves overshoot: the
+        blend then passes beyond the two positions for a moment (clipped to [-1, 1]).
     library : velmora.PatternLibrary, optional
         Where names among the sources are looked up first.
 
     Notes
     -----
-    The crossfade is linear (the two weights sum to one), not equal-power: these are
+    The crossfade is linear by default (the two weights sum to one), not equal-power: these are
     positions, not sound powers, so a linear blend keeps the output between the two
     sources (always a valid position) and leaves it unchanged where they agree, while an
     equal-power blend would bulge by up to √2 half-way. A sequence is a pure function of
@@ -622,12 +628,13 @@ class Sequence:
     512
     """
 
-    __slots__ = ("_steps", "_lengths", "_ends", "_crossfade", "_library", "_tables")
+    __slots__ = ("_steps", "_lengths", "_ends", "_crossfade", "_curve", "_library", "_tables")
     _tables: _LoopTables
     _steps: tuple[tuple[PatternLike, int], ...]
     _lengths: tuple[int, ...]
     _ends: tuple[int, ...]
     _crossfade: int
+    _curve: str
     _library: velmora.PatternLibrary | None
 
     def __init__(
@@ -636,6 +643,7 @@ class Sequence:
         *,
         crossfade_beats: float | Fraction = 0,
         library: velmora.PatternLibrary | None = None,
+        crossfade_curve: str = "linear",
     ) -> None:
         if library is not None and not isinstance(library, velmora.PatternLibrary):
             raise TypeError(f"library must be a velmora.PatternLibrary or None, got {type(library).__name__}")
@@ -657,6 +665,7 @@ class Sequence:
             sources.append(source)
             lengths.append(_beats_to_pips(f"steps[{index}] beats", beats, allow_zero=False))
         crossfade = _beats_to_pips("crossfade_beats", crossfade_beats, allow_zero=True)
+        curve = parse_easing(crossfade_curve, "crossfade_curve")
         for index, length in enumerate(lengths):
             if crossfade > length:
                 raise ValueError(
@@ -670,6 +679,7 @@ class Sequence:
         set_(self, "_lengths", tuple(lengths))
         set_(self, "_ends", tuple(int(e) for e in ends))
         set_(self, "_crossfade", crossfade)
+        set_(self, "_curve", curve)
         set_(self, "_library", library)
         set_(self, "_tables", _LoopTables())
 
@@ -686,7 +696,7 @@ class Sequence:
         return self
 
     def __reduce__(self) -> tuple[Any, ...]:
-        return (_rebuild_sequence, (self.steps, Fraction(self._crossfade, PIPS_PER_BEAT), self._library))
+        return (_rebuild_sequence, (self.steps, Fraction(self._crossfade, PIPS_PER_BEAT), self._library, self._curve))
 
     @property
     def steps(self) -> tuple[tuple[PatternLike, Fraction], ...]:
@@ -696,6 +706,10 @@ class Sequence:
     @property
     def crossfade_pips(self) -> int:
         return self._crossfade
+
+    @property
+    def crossfade_curve(self) -> str:
+        return self._curve
 
     @property
     def period_pips(self) -> int:
@@ -710,6 +724,7 @@ class Sequence:
     def __repr__(self) -> str:
         steps = ", ".join(f"({source!r}, {Fraction(length, PIPS_PER_BEAT)})" for source, length in self._steps)
         fade = f", crossfade_beats={Fraction(self._crossfade, PIPS_PER_BEAT)}" if self._crossfade else ""
+        fade += f", crossfade_curve={self._curve!r}" if self._curve != "linear" else ""
         return f"Sequence([{steps}]{fade})"
 
     def render_pips(self, pips: npt.NDArray[Any], interpolation: str) -> FloatArray:
@@ -752,19 +767,24 @@ class Sequence:
                     following = self._steps[(i + 1) % count][0]
                     at = local[fading]
                     ahead = render(following, at - self._ends[i], library=self._library, interpolation=interpolation)
-                    weight = ((at - fade_start) / float(self._crossfade))[:, np.newaxis]
+                    weight = self._weight((at - fade_start) / float(self._crossfade))[:, np.newaxis]
                     blended = values[fading] * (1.0 - weight) + ahead * weight
                     values[fading] = np.clip(blended, -1.0, 1.0)
             out[mask] = values
         return out
+
+    def _weight(self, progress: FloatArray) -> FloatArray:
+        """The next source's weight at each fraction of the fade done."""
+        return progress if self._curve == "linear" else easing(self._curve)(progress)
 
 
 def _rebuild_layer(source: PatternLike, arguments: dict[str, Any]) -> Layer:
     return Layer(source, **arguments)
 
 
-def _rebuild_sequence(steps: Any, crossfade_beats: Fraction, library: velmora.PatternLibrary | None) -> Sequence:
-    return Sequence(steps, crossfade_beats=crossfade_beats, library=library)
+def _rebuild_sequence(steps: Any, crossfade_beats: Fraction, library: velmora.PatternLibrary | None,
+                      crossfade_curve: str = "linear") -> Sequence:
+    return Sequence(steps, crossfade_beats=crossfade_beats, library=library, crossfade_curve=crossfade_curve)
 
 
 # --- fan ----------------------------------------------------------------------------------

@@ -23,7 +23,7 @@ import pytest
 import velmora
 
 from velmora_kit.gallery import build_site, make_server
-from velmora_kit.gallery.catalogue import MOTIONS, gallery_patterns, grooves
+from velmora_kit.gallery.catalogue import MOTIONS, gallery_patterns, generator_patterns, grooves
 from velmora_kit.gallery.site import SCALE, decode_tables, encode_tables
 
 playwright_api = pytest.importorskip("playwright.sync_api")
@@ -33,6 +33,8 @@ CHROMIUM = "/usr/bin/chromium"
 ARTEFACTS = Path(__file__).resolve().parents[2] / "artefacts" / "gallery"
 CATALOGUE = velmora.catalogue()
 PATTERNS = gallery_patterns(CATALOGUE)
+SHAPES = generator_patterns()
+CARDS = len(PATTERNS) + len(SHAPES)
 
 
 @pytest.fixture(scope="module")
@@ -125,9 +127,9 @@ def test_catalogue_metadata() -> None:
 
 def test_grid_shows_every_pattern(gallery: Page) -> None:
     page = gallery.page
-    assert page.locator(".card").count() == 1731
-    assert gallery.visible_names() == {entry["name"] for entry in CATALOGUE}
-    assert page.locator("#match-count").inner_text() == "1,731 patterns"
+    assert page.locator(".card").count() == CARDS
+    assert gallery.visible_names() == {entry["name"] for entry in CATALOGUE} | {p.name for p in SHAPES}
+    assert page.locator("#match-count").inner_text() == f"{CARDS:,} patterns"
     ARTEFACTS.mkdir(parents=True, exist_ok=True)
     page.wait_for_timeout(300)
     page.screenshot(path=str(ARTEFACTS / "grid.png"))
@@ -155,13 +157,32 @@ def test_search_matches_names_and_descriptions(gallery: Page) -> None:
     gallery.page.fill("#search", "euclid")
     expected = {p.name for p in PATTERNS if "euclid" in p.name.lower() or "euclid" in p.description.lower()}
     assert gallery.visible_names() == expected
-    assert gallery.page.locator("#match-count").inner_text() == f"{len(expected)} of 1,731 patterns"
+    assert gallery.page.locator("#match-count").inner_text() == f"{len(expected)} of {CARDS:,} patterns"
     # Words need not be adjacent; every word must appear.
     gallery.page.fill("#search", "snare LIFT")
     expected = {p.name for p in PATTERNS if all(w in (p.name + "\n" + p.description).lower() for w in ("snare", "lift"))}
     assert expected and gallery.visible_names() == expected
     gallery.page.fill("#search", "no such pattern anywhere")
     assert gallery.visible_names() == set() and gallery.page.locator("#no-match").is_visible()
+
+
+def test_search_words_and_generated_shapes(gallery: Page) -> None:
+    page = gallery.page
+    page.fill("#search", "saw")
+    names = gallery.visible_names()
+    assert {"shapes.saw_1", "shapes.saw_2", "akwf_round_saw", "lfo_surge"} <= names
+    page.fill("#search", "triangle")
+    assert {"bounce", "shapes.triangle_1", "shapes.polygon_1"} <= gallery.visible_names()
+    star = next(p for p in SHAPES if p.name == "shapes.star_2")
+    assert star.shape is not None
+    got = page.evaluate("pips => pips.map((p) => window.velmoraGallery.sample('shapes.star_2', p))", [0, 7, -5, 300])
+    assert np.max(np.abs(np.array(got) - star.shape.table[np.mod([0, 7, -5, 300], star.period_pips)])) <= 1.0 / SCALE
+    page.fill("#search", "star")
+    assert {"shapes.star_1", "spiro_inside_5_2"} <= gallery.visible_names()
+    page.click('.card[data-name="shapes.star_2"]')
+    expect(page.locator("#detail-name")).to_have_text("shapes.star_2")
+    assert "shape = velmora_kit.shapes.star(points=6, inner=0.6," in page.locator("#snippet-render").inner_text()
+    assert "6-pointed star, inner radius 0.6" in page.locator("#detail-description").inner_text()
 
 
 def test_filters_combine(gallery: Page) -> None:

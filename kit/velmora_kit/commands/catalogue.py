@@ -38,9 +38,13 @@ def add_parser(subparsers: Any) -> None:
     listing.add_argument(
         "--collection", metavar="C",
         help="only this collection: core, initial, expansion, atlas, continuum, club or dancefloor "
-        "(the velmora_ prefix may be given)",
+        "(the velmora_ prefix may be given), or generator for the shape generators",
     )
-    listing.add_argument("--match", metavar="TEXT", help="only names or descriptions holding TEXT (any case)")
+    listing.add_argument(
+        "--match", metavar="TEXT",
+        help="only names, descriptions or search words (sine, saw, pulse, star, ...) holding TEXT (any case); "
+        "shape generators that match are listed too",
+    )
     listing.add_argument("--dims", metavar="N", type=_dimensions, help="only patterns whose highest axis is N (1 x, 2 y, 3 z)")
     listing.add_argument("--period", metavar="P", type=positive_int, help="only patterns that loop every P pips (64 a beat)")
     listing.add_argument("--json", action="store_true", help="print JSON instead of a table")
@@ -58,8 +62,9 @@ def add_parser(subparsers: Any) -> None:
 
 def _collection(text: str) -> str:
     from velmora_kit.catalogue import COLLECTIONS, USER_COLLECTION
+    from velmora_kit.search import GENERATOR_COLLECTION
 
-    known = [name for name, _ in COLLECTIONS] + [USER_COLLECTION]
+    known = [name for name, _ in COLLECTIONS] + [USER_COLLECTION, GENERATOR_COLLECTION]
     wanted = text.strip().lower()
     for name in known:
         if wanted in (name, name.removeprefix("velmora_")):
@@ -74,15 +79,20 @@ def _collection(text: str) -> str:
 
 def run_list(args: argparse.Namespace) -> int:
     from velmora_kit.catalogue import catalogue_entries
+    from velmora_kit.search import GENERATOR_COLLECTION, generator_entries, search_text
 
     entries = catalogue_entries()
     total = len(entries)
-    if args.collection is not None:
-        collection = _collection(args.collection)
+    collection = _collection(args.collection) if args.collection is not None else None
+    if args.match is not None or collection == GENERATOR_COLLECTION:
+        # Generators are not patterns: they join the list when a search or the collection asks for them.
+        entries += generator_entries()
+    if collection is not None:
         entries = [e for e in entries if e.collection == collection]
     if args.match is not None:
         needle = args.match.lower()
-        entries = [e for e in entries if needle in e.name.lower() or needle in e.description.lower()]
+        entries = [e for e in entries if needle in e.name.lower() or needle in e.description.lower()
+                   or needle in search_text(e.name)]
     if args.dims is not None:
         entries = [e for e in entries if e.dimensions == args.dims]
     if args.period is not None:

@@ -10,10 +10,12 @@ from __future__ import annotations
 
 import os
 from collections.abc import Mapping, Sequence
-from dataclasses import dataclass
+from dataclasses import dataclass, field
 from typing import Any
 
 from velmora_kit.catalogue import COLLECTIONS
+from velmora_kit.search import GENERATOR_COLLECTION, GENERATOR_PREFIX, search_text
+from velmora_kit.shapes import GENERATORS, Shape
 
 # The sixteen motions of the groove grid, in their fixed order. None contains an
 # underscore, so the groove key of `beat_<groove>_<motion>` is what lies between.
@@ -29,6 +31,27 @@ GROOVE_PREFIX = "beat_"
 _FAMILY_BLOCK = 8
 _SYSTEMATIC = ("velmora_atlas", "velmora_continuum")
 
+# The shapes of `velmora_kit.shapes` the gallery shows after the catalogue: a few of each
+# generator, chosen to show what its parameters do.
+GENERATOR_EXAMPLES: tuple[tuple[str, tuple[dict[str, Any], ...]], ...] = (
+    ("polygon", ({"sides": 3}, {"sides": 4, "rotation": 45.0}, {"sides": 6, "beats": 6})),
+    ("star", ({"points": 5}, {"points": 6, "inner": 0.6}, {"points": 8, "inner": 0.2, "beats": 8})),
+    ("ellipse", ({}, {"width": 1.0, "height": 1.0}, {"width": 0.9, "height": 0.4, "rotation": 30.0})),
+    ("lissajous", ({"a": 2, "b": 1}, {"a": 1, "b": 2}, {"a": 3, "b": 2, "phase": 90.0})),
+    ("spiral", ({"turns": 3.0}, {"turns": 2.0, "direction": "out"}, {"turns": 4.0, "direction": "in", "traversal": "parameter"})),
+    ("cross", ({}, {"rotation": 45.0})),
+    ("zigzag", ({"teeth": 4}, {"teeth": 8, "height": 0.5})),
+    ("line", ({"angle": 0.0}, {"angle": 45.0}, {"angle": 90.0})),
+    ("sine", ({"beats": 1}, {"beats": 4})),
+    ("triangle", ({"beats": 1}, {"beats": 4})),
+    ("saw", ({"direction": "up"}, {"direction": "down", "beats": 2})),
+    ("square", ({"pulse_width": 0.5}, {"pulse_width": 0.25, "beats": 2})),
+    ("sample_and_hold", ({"steps": 8}, {"steps": 16, "seed": 3, "beats": 8})),
+    ("smooth_random", ({"steps": 8}, {"steps": 6, "seed": 3, "beats": 8})),
+    ("ease", tuple({"curve": curve} for curve in (
+        "sine-in-out", "cubic-in-out", "expo-in-out", "back-in-out", "elastic-out", "bounce-out"))),
+)
+
 
 @dataclass(frozen=True)
 class Pattern:
@@ -40,6 +63,11 @@ class Pattern:
     dimensions: int
     collection: str
     family: str
+    # Search words that lead here besides the name and the description.
+    search: str = ""
+    # For a generated shape: the Python that makes it, and the shape itself.
+    snippet: str = ""
+    shape: Shape | None = field(default=None, compare=False, repr=False)
 
 
 @dataclass(frozen=True)
@@ -90,8 +118,40 @@ def gallery_patterns(entries: Sequence[Mapping[str, Any]]) -> list[Pattern]:
                 dimensions=int(entry["dimensions"]),
                 collection=collection,
                 family=family,
+                search=search_text(str(entry["name"])),
             ))
         start += size
+    return patterns
+
+
+def generator_patterns() -> list[Pattern]:
+    """The shapes of `GENERATOR_EXAMPLES`, as the gallery lists them.
+
+    Each is named ``shapes.<generator>_<n>``, in the collection "generator" and the
+    family ``shapes.<generator>``, with its parameters in the description and the Python
+    that makes it as its snippet.
+
+    Example
+    -------
+    >>> generator_patterns()[0].name
+    'shapes.polygon_1'
+    """
+    patterns: list[Pattern] = []
+    for generator, examples in GENERATOR_EXAMPLES:
+        family = GENERATOR_PREFIX + generator
+        for number, arguments in enumerate(examples, start=1):
+            shape = GENERATORS[generator](**arguments)
+            patterns.append(Pattern(
+                name=f"{family}_{number}",
+                description=shape.description,
+                period_pips=shape.period_pips,
+                dimensions=shape.dimensions,
+                collection=GENERATOR_COLLECTION,
+                family=family,
+                search=search_text(family),
+                snippet=shape.snippet,
+                shape=shape,
+            ))
     return patterns
 
 

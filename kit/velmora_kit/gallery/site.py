@@ -1,4 +1,5 @@
-"""Writes the gallery: a static site of every built-in pattern, moving in time in a browser.
+"""Writes the gallery: a static site of every built-in pattern, and a few shapes of each
+generator of `velmora_kit.shapes`, moving in time in a browser.
 
 The site is four fixed files (the page, its script and style, shipped with this package)
 and two written here from the installed module:
@@ -31,7 +32,7 @@ from pathlib import Path
 import numpy as np
 import numpy.typing as npt
 
-from velmora_kit.gallery.catalogue import MOTIONS, Pattern, gallery_patterns, grooves
+from velmora_kit.gallery.catalogue import MOTIONS, Pattern, gallery_patterns, generator_patterns, grooves
 from velmora_kit.render import table
 
 # int16 steps per unit: the page's values are within 1 / (2 * SCALE) of the module's.
@@ -86,7 +87,7 @@ def build_site(directory: str | Path) -> SiteSummary:
         raise NotADirectoryError(f"output must be a folder, got the file {str(target)!r}")
     target.mkdir(parents=True, exist_ok=True)
 
-    patterns = gallery_patterns(velmora.catalogue())
+    patterns = gallery_patterns(velmora.catalogue()) + generator_patterns()
     outputs: dict[str, bytes] = {
         "catalogue.js": _script("VELMORA_CATALOGUE", _catalogue_json(patterns)),
         "tables.js": _script("VELMORA_TABLES", _tables_json(patterns)),
@@ -152,7 +153,7 @@ def _tables_json(patterns: list[Pattern]) -> dict[str, object]:
     planes: list[npt.NDArray[np.int16]] = []
     stored_axes: list[int] = []
     for pattern in patterns:
-        loop = table(pattern.name)
+        loop = table(pattern.name) if pattern.shape is None else pattern.shape.table
         axes = pattern.dimensions
         if np.any(loop[:, axes:] != 0.0):
             # The catalogue promises zeros beyond `dimensions`; keep every axis if not.
@@ -178,10 +179,12 @@ def _catalogue_json(patterns: list[Pattern]) -> dict[str, object]:
         "collections": list(collections),
         "families": list(families),
         # One row per pattern: name, description, period, dimensions, collection index,
-        # family index. Arrays rather than objects keep the file small.
+        # family index, then search words and snippet where there are any. Arrays rather
+        # than objects keep the file small.
         "patterns": [
             [p.name, p.description, p.period_pips, p.dimensions,
              collections[p.collection], families[p.family]]
+            + ([p.search] if p.search or p.snippet else []) + ([p.snippet] if p.snippet else [])
             for p in patterns
         ],
         "motions": list(MOTIONS),

@@ -12,7 +12,7 @@
   const COLLECTION_LABELS = {
     core: "core", velmora_initial: "initial", velmora_expansion: "expansion",
     velmora_atlas: "atlas", velmora_continuum: "continuum", velmora_club: "club",
-    velmora_dancefloor: "dancefloor",
+    velmora_dancefloor: "dancefloor", generator: "generator",
   };
   const COLORS = {
     x: "#ff7a6b", y: "#4fd1c5", z: "#f6c453",
@@ -29,7 +29,9 @@
   const patterns = CAT.patterns.map((row, index) => ({
     index, name: row[0], description: row[1], period: row[2], dimensions: row[3],
     collection: CAT.collections[row[4]], family: CAT.families[row[5]],
-    haystack: (row[0] + "\n" + row[1]).toLowerCase(),
+    // Search words (row[6]) reach shapes by the names users know them by; a generated
+    // shape (row[7]) carries the Python that makes it.
+    haystack: (row[0] + "\n" + row[1] + "\n" + (row[6] || "")).toLowerCase(), snippet: row[7] || "",
     offset: -1, axes: 0, card: null,
   }));
   const byName = new Map(patterns.map((p) => [p.name, p]));
@@ -613,6 +615,15 @@
     if (!p) return;
     const bpm = Number(transport.bpm.toFixed(1));
     const frames = Math.round(60 * 8);
+    if (p.snippet) {
+      $("snippet-sample").textContent =
+        `import velmora_kit\n\nshape = ${p.snippet}\nx, y, z = velmora_kit.render(shape, pip)   # 64 pips per beat\n` +
+        `pattern = shape.to_pattern("my_${p.family.split(".").pop()}")   # for a velmora.PatternLibrary`;
+      $("snippet-render").textContent =
+        `import velmora_kit\n\nshape = ${p.snippet}\npips = velmora_kit.frames(${bpm}, 60, 8.0)   # ${bpm} BPM, 60 fps, 8 s\n` +
+        `xyz = velmora_kit.render(shape, pips)   # (${frames}, 3) float64`;
+      return;
+    }
     $("snippet-sample").textContent =
       `import velmora\n\npos = velmora.sample("${p.name}", pip)   # 64 pips per beat\npos.x, pos.y, pos.z`;
     $("snippet-render").textContent =
