@@ -25,6 +25,9 @@ __all__ = ["export", "EXPORT_FORMATS"]
 
 EXPORT_FORMATS = ("csv", "chan", "gltf", "glb")
 CSV_HEADER = "frame,seconds,pip,x,y,z"
+# A .chan line is a camera or object channel as 3-D tools import it: the frame number, the
+# translation, the rotation in degrees (always zero here: the motion is a position).
+CHAN_ROTATION = "0 0 0"
 
 FloatArray = npt.NDArray[np.float64]
 # Frames rendered and written per step: small enough for a live progress bar, large
@@ -98,6 +101,7 @@ def export(
     library: velmora.PatternLibrary | None = None,
     interpolation: str = "step",
     progress: bool | None = None,
+    start_frame: int | None = None,
 ) -> Path:
     """Writes a source's motion as one keyframe per frame.
 
@@ -121,7 +125,10 @@ def export(
 
         - ``csv``: header ``frame,seconds,pip,x,y,z``, one row per frame, every float with
           17 significant digits (reads back bit-identical).
-        - ``chan``: one line per frame, ``x y z`` separated by spaces, 17 digits.
+        - ``chan``: one line per frame, ``frame tx ty tz rx ry rz`` separated by spaces,
+          the layout 3-D tools import (Nuke's channel files, read by Blender and Houdini):
+          an integer frame number counted from `start_frame`, the position with 17
+          significant digits, and rotations of 0 degrees.
         - ``gltf``/``glb``: a glTF 2.0 asset with one node named after the source and one
           animation whose LINEAR translation channel holds every frame (input: the frame
           times in seconds as float32, output: the positions as float32 vec3). ``gltf``
@@ -134,6 +141,9 @@ def export(
     progress : bool, optional
         A progress bar on stderr for exports that take over a second; by default only
         when stderr is a terminal.
+    start_frame : int, optional
+        The number of the first frame in a ``chan`` file (1 when not given, as 3-D tools
+        count); other formats count their frames from 0 and take no start.
 
     Returns
     -------
@@ -166,6 +176,7 @@ def export(
     tempo_map = _tempo_map(tempo)
     if interpolation not in ("step", "linear"):
         raise ValueError(f"interpolation must be 'step' or 'linear', got {interpolation!r}")
+    first_frame = _first_frame(chosen, start_frame)
     pips = frames(tempo_map, fps, seconds, start_seconds=start_seconds)
     count = int(pips.shape[0])
     if count == 0:
@@ -179,7 +190,7 @@ def export(
     bar = _Progress(count, progress, f"velmora export {target.name}")
     try:
         if chosen in ("csv", "chan"):
-            _write_text(target, chosen, source, library, interpolation, times, positions, bar.update)
+            _write_text(target, chosen, first_frame, source, library, interpolation, times, positions, bar.update)
         else:
             values = np.empty((count, 3), dtype=np.float64)
             for part in _chunks(count):
@@ -191,9 +202,20 @@ def export(
     return target
 
 
+def _first_frame(chosen: str, start_frame: object) -> int:
+    if start_frame is None:
+        return 1 if chosen == "chan" else 0
+    if chosen != "chan":
+        raise ValueError(f"start_frame applies to .chan files only, got start_frame={start_frame!r} for {chosen}")
+    if isinstance(start_frame, (bool, np.bool_)) or not isinstance(start_frame, (int, np.integer)):
+        raise TypeError(f"start_frame must be an integer, got {type(start_frame).__name__}")
+    return int(start_frame)
+
+
 def _write_text(
     target: Path,
     chosen: str,
+    first_frame: int,
     source: PatternLike,
     library: velmora.PatternLibrary | None,
     interpolation: str,
@@ -209,7 +231,7 @@ def _write_text(
                 out.write(CSV_HEADER + "\n")
             for part in _chunks(times.shape[0]):
                 values = render(source, positions[part], library=library, interpolation=interpolation)
-                _write_rows(out, chosen, part.start, times[part], positions[part], values)
+                _write_rows(out, chosen, first_frame + part.start, times[part], positions[part], values)
                 advance(part.stop - part.start)
         os.replace(temporary, target)
     finally:
@@ -220,7 +242,8 @@ def _write_text(
 def _write_rows(out: IO[str], chosen: str, first: int, times: FloatArray, positions: npt.NDArray[Any], values: FloatArray) -> None:
     xyz = values.tolist()
     if chosen == "chan":
-        out.write("".join("%.17g %.17g %.17g\n" % (x, y, z) for x, y, z in xyz))
+        line = "%d %.17g %.17g %.17g " + CHAN_ROTATION + "\n"
+        out.write("".join(line % (first + k, x, y, z) for k, (x, y, z) in enumerate(xyz)))
         return
     pip_format = "%d" if positions.dtype.kind in "iu" else "%.17g"
     row = "%d,%.17g," + pip_format + ",%.17g,%.17g,%.17g\n"

@@ -55,11 +55,35 @@ def test_midi_driven_csv_follows_the_files_tempo_map(tmp_path):
     assert np.array([[float(v) for v in r[3:]] for r in rows]).tobytes() == render("lfo_morph", tempo.pip(times)).tobytes()
 
 
-def test_chan_lines_are_xyz_with_full_precision(tmp_path):
+def read_chan(path):
+    """A channel file read as 3-D tools read one: per line an integer frame, tx ty tz and
+    rx ry rz in degrees, and an optional field of view; nothing else."""
+    frames_read, translations, rotations = [], [], []
+    for line in path.read_text(encoding="ascii").splitlines():
+        fields = line.split()
+        assert len(fields) in (7, 8), line
+        frames_read.append(int(fields[0]))  # a float frame number is refused here, as importers do
+        translations.append([float(v) for v in fields[1:4]])
+        rotations.append([float(v) for v in fields[4:7]])
+    return frames_read, np.array(translations), np.array(rotations)
+
+
+def test_chan_is_the_frame_translation_rotation_layout_with_full_precision(tmp_path):
     path = export("figure_eight", tmp_path / "eight.chan", tempo=97.5, fps=24, seconds=3)
-    lines = path.read_text().splitlines()
+    numbers, translations, rotations = read_chan(path)
     want = render("figure_eight", frames(97.5, 24, 3))
-    assert np.array([[float(v) for v in line.split(" ")] for line in lines]).tobytes() == want.tobytes()
+    assert numbers == list(range(1, 73))
+    assert translations.tobytes() == want.tobytes()
+    assert not rotations.any()
+    # A given start numbers the frames from there; the times stay those of start_seconds.
+    later = export("figure_eight", tmp_path / "later.chan", tempo=97.5, fps=24, seconds=1, start_seconds=2, start_frame=49)
+    numbers, translations, _ = read_chan(later)
+    assert numbers == list(range(49, 73))
+    assert translations.tobytes() == want[48:].tobytes()
+    with pytest.raises(ValueError, match="start_frame applies to .chan files only, got start_frame=1 for csv"):
+        export("bounce", tmp_path / "x.csv", tempo=120, fps=30, seconds=1, start_frame=1)
+    with pytest.raises(TypeError, match="start_frame must be an integer, got float"):
+        export("bounce", tmp_path / "x.chan", tempo=120, fps=30, seconds=1, start_frame=1.0)
 
 
 def test_linear_export_writes_the_fractional_positions(tmp_path):
