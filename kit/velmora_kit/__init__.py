@@ -15,6 +15,7 @@ from velmora_kit.catalogue import CatalogueEntry, catalogue_entries
 from velmora_kit.device import dmx_bytes, to_dmx, to_range
 from velmora_kit.export import export
 from velmora_kit.modify import Layer, Sequence, fan, parse_rate
+from velmora_kit.recording import RecordingMotion
 
 from velmora_kit.live import ArtNetSink, Frame, OscSink, Player, PlaySummary, Sink
 
@@ -32,6 +33,7 @@ __all__: list[str] = [
     # motion out: modifiers, device mapping, keyframe export, the catalogue as records
     "CatalogueEntry",
     "Layer",
+    "RecordingMotion",
     "Sequence",
     "catalogue_entries",
     "dmx_bytes",

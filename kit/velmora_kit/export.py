@@ -18,6 +18,7 @@ import numpy as np
 import numpy.typing as npt
 
 import velmora
+from velmora_kit.recording import RecordingMotion
 from velmora_kit.render import PatternLike, render
 from velmora_kit.tempo import TempoMap, frames
 
@@ -107,8 +108,10 @@ def export(
 
     Parameters
     ----------
-    source : str, velmora.SampledPattern, Layer, Sequence or motion source
-        Anything `render` takes (not a recording).
+    source : str, velmora.SampledPattern, velmora.SampledRecording, Layer, Sequence or motion source
+        Anything `render` takes. A recording of one axis is written as x (y and z 0) and
+        one of three as x, y, z; for other counts choose with `RecordingMotion`. Every
+        frame's pip must lie within the recording.
     path : str or path-like
         The file to write (replaced if it exists).
     tempo : float or TempoMap
@@ -154,7 +157,10 @@ def export(
     ------
     ValueError
         An unknown format or suffix, `fps` not positive, a span with no frame, frame times
-        that glTF's float32 cannot keep apart, an unknown pattern name.
+        that glTF's float32 cannot keep apart, an unknown pattern name, a recording whose
+        axes do not map to x, y, z by themselves.
+    IndexError
+        A frame's pip outside a recording (naming the pip and the recording's pips).
     TypeError
         Arguments of the wrong kind.
     ImportError
@@ -170,7 +176,7 @@ def export(
     'bounce.csv'
     """
     if isinstance(source, velmora.SampledRecording):
-        raise TypeError("source must be a pattern or motion source; a velmora.SampledRecording has no x, y, z to export")
+        source = RecordingMotion(source)
     target = Path(path)
     chosen = _format_of(target, format)
     tempo_map = _tempo_map(tempo)
@@ -184,8 +190,9 @@ def export(
     # The frame times as frames() computes them: start + k / fps from the index.
     times = float(start_seconds) + np.arange(count, dtype=np.float64) / float(fps)
     positions: npt.NDArray[Any] = pips if interpolation == "step" else tempo_map.pip_position(times)
-    # Render once up front so that a bad source fails before the file is touched.
-    render(source, positions[:1], library=library, interpolation=interpolation)
+    # Render the first and last frames up front (the pips never fall as time runs), so that a
+    # bad source or a span past the end of a recording fails before the file is touched.
+    render(source, positions[[0, -1]], library=library, interpolation=interpolation)
 
     bar = _Progress(count, progress, f"velmora export {target.name}")
     try:
