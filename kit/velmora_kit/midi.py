@@ -31,7 +31,16 @@ import numpy as np
 
 import velmora
 from velmora_kit._checks import check_items
-from velmora_kit.tempo import PIP_TOLERANCE, PIPS_PER_BEAT, TempoMap, _describe, _read_midi
+from velmora_kit.tempo import (
+    PIP_TOLERANCE,
+    PIPS_PER_BEAT,
+    TEMPO_EVENTS,
+    TempoMap,
+    _check_midi_timing,
+    _describe,
+    _merged_events,
+    _read_midi,
+)
 
 __all__ = ["MidiClock", "recording_from_midi"]
 
@@ -41,6 +50,8 @@ PIPS_PER_CLOCK = PIPS_PER_BEAT / CLOCKS_PER_BEAT
 # The recording's own limits (velmora.SampledRecording): values in all, and the last pip.
 MAX_RECORDING_VALUES = 2**23
 RECORDING_LIMIT_MESSAGE = "Empty recording or recording resource limit exceeded"
+# What a recording reads from a file, in one walk: its tempo map and the controller lanes.
+RECORDING_EVENTS = TEMPO_EVENTS | {"control_change", "pitchwheel"}
 
 
 def _axis_name(controller: int | str) -> str:
@@ -120,8 +131,6 @@ def recording_from_midi(
     >>> take.sample_count, take.sample(0), take.sample(32)
     (33, [1.0], [-1.0])
     """
-    import mido  # type: ignore[import-untyped]
-
     chosen = _check_controllers(controllers)
     if channel is not None:
         if isinstance(channel, bool) or not isinstance(channel, numbers.Integral):
@@ -129,17 +138,18 @@ def recording_from_midi(
         if not 0 <= int(channel) <= 15:
             raise ValueError(f"channel must be 0..15, got {channel!r}")
     midi = _read_midi(source)
-    tempo = TempoMap.from_midi(midi)
+    _check_midi_timing(midi, source)
+    merged = _merged_events(midi, RECORDING_EVENTS)
+    tempo = TempoMap._from_midi_events(midi, source, merged)
     lane_of = {controller: lane for lane, controller in enumerate(chosen)}
     events: list[list[tuple[int, float]]] = [[] for _ in chosen]  # per lane: (tick, value)
     found: set[int | str] = set()
-    tick = 0
-    for message in mido.merge_tracks(midi.tracks):
-        tick += int(message.time)
-        if message.type == "control_change":
+    for tick, message in merged:
+        kind = message.type
+        if kind == "control_change":
             key: int | str = int(message.control)
             value = message.value / 63.5 - 1.0
-        elif message.type == "pitchwheel":
+        elif kind == "pitchwheel":
             key = "pitchwheel"
             value = min(1.0, max(-1.0, message.pitch / 8192))
         else:

@@ -27,6 +27,7 @@ from __future__ import annotations
 
 import math
 import numbers
+import operator
 import os
 from collections.abc import Sequence
 from fractions import Fraction
@@ -43,6 +44,8 @@ PIPS_PER_BEAT = 64
 PIP_TOLERANCE = 1e-6
 # MIDI's tempo before any tempo event: 500,000 µs a beat.
 MIDI_DEFAULT_TEMPO = 500_000
+# Integers below this convert to float64 exactly.
+EXACT_FLOAT_INTEGERS = 2**53
 # A frame count beyond this (about 13 days at 60 fps, 512 MiB of pips) is a mistake.
 MAX_FRAMES = 2**26
 
@@ -203,29 +206,57 @@ class TempoMap:
         >>> TempoMap.from_midi(song).bpm(0)
         150.0
         """
-        import mido  # type: ignore[import-untyped]
-
         midi = _read_midi(source)
-        if midi.type not in (0, 1):
-            raise ValueError(f"MIDI file {_describe(source)} is of type {midi.type}; only types 0 and 1 are read")
+        _check_midi_timing(midi, source)
+        return cls._from_midi_events(midi, source, _merged_events(midi, TEMPO_EVENTS))
+
+    @classmethod
+    def _from_midi_events(cls, midi: Any, source: Any, events: Sequence[tuple[int, Any]]) -> TempoMap:
+        """The map of a checked file from its (tick, message) events in merged order; events
+        of other types than tempo changes are passed over."""
         ticks_per_beat = int(midi.ticks_per_beat)
-        if ticks_per_beat <= 0:
-            raise ValueError(f"MIDI file {_describe(source)} has {ticks_per_beat} ticks per beat (SMPTE timing is not read)")
-        # mido's merged order: by tick, and among equal ticks in track order, then message order.
+        # The last tempo at a tick wins, as in mido's playback.
         by_tick: dict[int, int] = {0: MIDI_DEFAULT_TEMPO}
-        tick = 0
-        for message in mido.merge_tracks(midi.tracks):
-            tick += int(message.time)
+        for tick, message in events:
             if message.type == "set_tempo":
                 if message.tempo <= 0:
                     raise ValueError(f"MIDI file {_describe(source)} has a tempo of {message.tempo} µs a beat at tick {tick}")
                 by_tick[tick] = int(message.tempo)
         ticks = sorted(by_tick)
         microseconds = [by_tick[t] for t in ticks]
-        changes: list[tuple[float, ...]] = [(t / ticks_per_beat, 60e6 / us) for t, us in zip(ticks, microseconds)]
         tempo = cls.__new__(cls)
-        tempo._build(changes, 0.0, ticks_per_beat, [us * 1e-6 for us in microseconds])
+        if max(-ticks[0], ticks[-1], max(microseconds)) < EXACT_FLOAT_INTEGERS:
+            tempo._build_held(ticks, microseconds, ticks_per_beat)
+        else:
+            changes: list[tuple[float, ...]] = [(t / ticks_per_beat, 60e6 / us) for t, us in zip(ticks, microseconds)]
+            tempo._build(changes, 0.0, ticks_per_beat, [us * 1e-6 for us in microseconds])
         return tempo
+
+    def _build_held(self, ticks: list[int], microseconds: list[int], ticks_per_beat: int) -> None:
+        """`_build` for a MIDI file's held tempos, one array operation per step instead of a
+        Python step per change (a file may hold a million). Every value is the same double:
+        integers below 2**53 convert to floats exactly, so each division and product rounds
+        as Python's does, and the times accumulate left to right as `_build` adds them."""
+        tick_array = np.array(ticks, dtype=np.int64).astype(np.float64)
+        us = np.array(microseconds, dtype=np.int64).astype(np.float64)
+        starts = tick_array / float(ticks_per_beat)
+        tempo0 = 60e6 / us
+        spb = us * 1e-6
+        times = np.empty_like(starts)
+        times[0] = 0.0
+        np.cumsum(np.diff(starts) * spb[:-1], out=times[1:])
+        if not bool(np.isfinite(times).all()):
+            raise ValueError("the tempo map's times overflow: the tempos are too slow for these beats")
+        for array in (starts, tempo0, spb, times):
+            array.flags.writeable = False
+        self._beat_zero = 0.0
+        self._changes = tuple(zip(starts.tolist(), tempo0.tolist()))
+        self._starts = starts
+        self._times = times
+        self._tempo0 = tempo0
+        self._slope = _frozen([0.0] * len(ticks))
+        self._spb = spb
+        self._ticks_per_beat = ticks_per_beat
 
     def _build(
         self,
@@ -561,6 +592,54 @@ def _describe(source: Any) -> str:
         return repr(os.fspath(source))
     filename = getattr(source, "filename", None)
     return repr(filename) if filename else "(in memory)"
+
+
+TEMPO_EVENTS = frozenset({"set_tempo"})
+
+
+def _check_midi_timing(midi: Any, source: Any) -> None:
+    if midi.type not in (0, 1):
+        raise ValueError(f"MIDI file {_describe(source)} is of type {midi.type}; only types 0 and 1 are read")
+    ticks_per_beat = int(midi.ticks_per_beat)
+    if ticks_per_beat <= 0:
+        raise ValueError(f"MIDI file {_describe(source)} has {ticks_per_beat} ticks per beat (SMPTE timing is not read)")
+
+
+def _merged_events(midi: Any, types: frozenset[str]) -> list[tuple[int, Any]]:
+    """(tick, message) for every message of the given types, in mido's merged playback
+    order: by tick, and among equal ticks in track order, then message order.
+
+    mido's `merge_tracks` gives that order by copying every message of every track (twice);
+    here each track is walked in place, only the wanted messages are kept, and one stable
+    sort by tick interleaves the tracks (and orders a track built in memory with negative
+    times, as mido's merge does). A message's tick is the sum of its track's delta times up
+    to it, which is what the merged track's deltas add up to. Only a file built in memory
+    with non-integer times takes mido's merge, whose integer steps it follows exactly.
+    """
+    events: list[tuple[int, Any]] = []
+    for track in midi.tracks:
+        tick = 0
+        for message in track:
+            tick += message.time
+            if message.type in types:
+                events.append((tick, message))
+        # Once a float (or any other number) joins the sum it stays in it.
+        if type(tick) is not int:
+            return _merged_events_by_copy(midi, types)
+    events.sort(key=operator.itemgetter(0))  # linear on the sorted runs of the tracks
+    return events
+
+
+def _merged_events_by_copy(midi: Any, types: frozenset[str]) -> list[tuple[int, Any]]:
+    import mido  # type: ignore[import-untyped]
+
+    events: list[tuple[int, Any]] = []
+    tick = 0
+    for message in mido.merge_tracks(midi.tracks):
+        tick += int(message.time)
+        if message.type in types:
+            events.append((tick, message))
+    return events
 
 
 def _read_midi(source: Any) -> Any:
