@@ -142,9 +142,11 @@ def recording_from_midi(
     merged = _merged_events(midi, RECORDING_EVENTS)
     tempo = TempoMap._from_midi_events(midi, source, merged)
     lane_of = {controller: lane for lane, controller in enumerate(chosen)}
-    events: list[list[tuple[int, float]]] = [[] for _ in chosen]  # per lane: (tick, value)
+    # Per lane, the ticks and values of its events (two lists: no object per event).
+    lane_ticks: list[list[int]] = [[] for _ in chosen]
+    lane_values: list[list[float]] = [[] for _ in chosen]
     found: set[int | str] = set()
-    for tick, message in merged:
+    for tick, message in zip(*merged):
         kind = message.type
         if kind == "control_change":
             key: int | str = int(message.control)
@@ -159,15 +161,16 @@ def recording_from_midi(
         found.add(key)
         lane = lane_of.get(key)
         if lane is not None:
-            events[lane].append((tick, value))
-    if not any(events):
+            lane_ticks[lane].append(tick)
+            lane_values[lane].append(value)
+    if not any(lane_ticks):
         where = "on any channel" if channel is None else f"on channel {channel}"
         held = sorted(found, key=lambda c: (isinstance(c, str), c))
         holds = ", ".join(_axis_name(c) for c in held) if held else "no controller or pitch-wheel events"
         wanted = ", ".join(_axis_name(c) for c in chosen)
         raise ValueError(f"MIDI file {_describe(source)} has no {wanted} events {where}; it holds {holds}")
 
-    lane_pips = [np.asarray(tempo.tick_to_pip(np.array([t for t, _ in lane], dtype=np.int64))) for lane in events]
+    lane_pips = [np.asarray(tempo.tick_to_pip(np.array(ticks, dtype=np.int64))) for ticks in lane_ticks]
     first = min(int(p[0]) for p in lane_pips if p.size)
     last = max(int(p[-1]) for p in lane_pips if p.size)
     rows = last - first + 1
@@ -175,8 +178,7 @@ def recording_from_midi(
         raise ValueError(RECORDING_LIMIT_MESSAGE)  # the module's own refusal, before building the rows
     grid = np.arange(first, last + 1, dtype=np.int64)
     values = np.empty((rows, len(chosen)), dtype=np.float64)
-    for lane, (pips, lane_events) in enumerate(zip(lane_pips, events)):
-        lane_values = np.array([v for _, v in lane_events], dtype=np.float64)
+    for lane, (pips, lane_events) in enumerate(zip(lane_pips, lane_values)):
         if not pips.size:  # a lane without events has nothing to hold: it rests at 0
             values[:, lane] = 0.0
             warnings.warn(f"{_axis_name(chosen[lane])} has no events; its axis rests at 0", UserWarning, stacklevel=2)
@@ -184,7 +186,7 @@ def recording_from_midi(
         # The last event at or before each row's pip (the last of several at one pip);
         # before the lane's first event, its first value.
         index = np.searchsorted(pips, grid, side="right") - 1
-        values[:, lane] = lane_values[np.maximum(index, 0)]
+        values[:, lane] = np.array(lane_events, dtype=np.float64)[np.maximum(index, 0)]
 
     bpm = float(tempo.bpm(first))
     changes = _tempo_changes_within(tempo, first, last)

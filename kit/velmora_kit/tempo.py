@@ -27,11 +27,10 @@ from __future__ import annotations
 
 import math
 import numbers
-import operator
 import os
 from collections.abc import Sequence
 from fractions import Fraction
-from typing import Any, Union, overload
+from typing import Any, NamedTuple, Union, overload
 
 import numpy as np
 import numpy.typing as npt
@@ -211,13 +210,13 @@ class TempoMap:
         return cls._from_midi_events(midi, source, _merged_events(midi, TEMPO_EVENTS))
 
     @classmethod
-    def _from_midi_events(cls, midi: Any, source: Any, events: Sequence[tuple[int, Any]]) -> TempoMap:
-        """The map of a checked file from its (tick, message) events in merged order; events
-        of other types than tempo changes are passed over."""
+    def _from_midi_events(cls, midi: Any, source: Any, events: TimedMessages) -> TempoMap:
+        """The map of a checked file from its timed messages in merged order; messages of
+        other types than tempo changes are passed over."""
         ticks_per_beat = int(midi.ticks_per_beat)
         # The last tempo at a tick wins, as in mido's playback.
         by_tick: dict[int, int] = {0: MIDI_DEFAULT_TEMPO}
-        for tick, message in events:
+        for tick, message in zip(*events):
             if message.type == "set_tempo":
                 if message.tempo <= 0:
                     raise ValueError(f"MIDI file {_describe(source)} has a tempo of {message.tempo} µs a beat at tick {tick}")
@@ -605,9 +604,16 @@ def _check_midi_timing(midi: Any, source: Any) -> None:
         raise ValueError(f"MIDI file {_describe(source)} has {ticks_per_beat} ticks per beat (SMPTE timing is not read)")
 
 
-def _merged_events(midi: Any, types: frozenset[str]) -> list[tuple[int, Any]]:
-    """(tick, message) for every message of the given types, in mido's merged playback
-    order: by tick, and among equal ticks in track order, then message order.
+class TimedMessages(NamedTuple):
+    """Messages of a MIDI file with the tick of each, in mido's merged playback order."""
+
+    ticks: list[int]
+    messages: list[Any]
+
+
+def _merged_events(midi: Any, types: frozenset[str]) -> TimedMessages:
+    """Every message of the given types and its tick, in mido's merged playback order: by
+    tick, and among equal ticks in track order, then message order.
 
     mido's `merge_tracks` gives that order by copying every message of every track (twice);
     here each track is walked in place, only the wanted messages are kept, and one stable
@@ -615,31 +621,53 @@ def _merged_events(midi: Any, types: frozenset[str]) -> list[tuple[int, Any]]:
     times, as mido's merge does). A message's tick is the sum of its track's delta times up
     to it, which is what the merged track's deltas add up to. Only a file built in memory
     with non-integer times takes mido's merge, whose integer steps it follows exactly.
+
+    Ticks and messages are kept in two lists rather than as pairs: a million new tuples
+    beside a million parsed messages would set off the garbage collector's full passes,
+    which then cost more than the walk.
     """
-    events: list[tuple[int, Any]] = []
+    ticks: list[int] = []
+    messages: list[Any] = []
     for track in midi.tracks:
         tick = 0
         for message in track:
             tick += message.time
             if message.type in types:
-                events.append((tick, message))
+                ticks.append(tick)
+                messages.append(message)
         # Once a float (or any other number) joins the sum it stays in it.
         if type(tick) is not int:
             return _merged_events_by_copy(midi, types)
-    events.sort(key=operator.itemgetter(0))  # linear on the sorted runs of the tracks
-    return events
+    order = _stable_tick_order(ticks)
+    if order is not None:
+        ticks = [ticks[i] for i in order]
+        messages = [messages[i] for i in order]
+    return TimedMessages(ticks, messages)
 
 
-def _merged_events_by_copy(midi: Any, types: frozenset[str]) -> list[tuple[int, Any]]:
+def _stable_tick_order(ticks: list[int]) -> Sequence[int] | None:
+    """The stable sorting order of the ticks, or None when they are in order already."""
+    try:
+        keys = np.array(ticks, dtype=np.int64)
+    except OverflowError:  # ticks past 64 bits, from a file built in memory
+        return sorted(range(len(ticks)), key=ticks.__getitem__)
+    if keys.size < 2 or not bool((keys[1:] < keys[:-1]).any()):
+        return None
+    order: list[int] = np.argsort(keys, kind="stable").tolist()
+    return order
+
+
+def _merged_events_by_copy(midi: Any, types: frozenset[str]) -> TimedMessages:
     import mido  # type: ignore[import-untyped]
 
-    events: list[tuple[int, Any]] = []
+    timed = TimedMessages([], [])
     tick = 0
     for message in mido.merge_tracks(midi.tracks):
         tick += int(message.time)
         if message.type in types:
-            events.append((tick, message))
-    return events
+            timed.ticks.append(tick)
+            timed.messages.append(message)
+    return timed
 
 
 def _read_midi(source: Any) -> Any:

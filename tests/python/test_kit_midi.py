@@ -94,17 +94,20 @@ def test_last_tempo_at_a_tick_wins_in_merged_order():
 
 
 def merged_by_mido(midi, types):
-    """The events of the given types with their ticks, walked through mido.merge_tracks."""
-    events, tick = [], 0
+    """The ticks and messages of the given types, walked through mido.merge_tracks."""
+    from velmora_kit.tempo import TimedMessages
+
+    timed, tick = TimedMessages([], []), 0
     for message in mido.merge_tracks(midi.tracks):
         tick += int(message.time)
         if message.type in types:
-            events.append((tick, message))
-    return events
+            timed.ticks.append(tick)
+            timed.messages.append(message)
+    return timed
 
 
-def without_time(events):
-    return [(tick, message.copy(time=0)) for tick, message in events]
+def without_time(timed):
+    return [(tick, message.copy(time=0)) for tick, message in zip(*timed)]
 
 
 def test_tracks_walked_in_place_give_mido_merged_order(tmp_path):
@@ -142,7 +145,7 @@ def test_tracks_walked_in_place_give_mido_merged_order(tmp_path):
     floats = mido.MidiFile(type=1, ticks_per_beat=96)
     floats.tracks.append(mido.MidiTrack([mido.Message("control_change", control=1, value=v, time=0.75) for v in range(8)]))
     floats.tracks.append(mido.MidiTrack([mido.MetaMessage("set_tempo", tempo=400_000, time=2)]))
-    assert [t for t, _ in _merged_events(floats, RECORDING_EVENTS)] == [t for t, _ in merged_by_mido(floats, RECORDING_EVENTS)]
+    assert _merged_events(floats, RECORDING_EVENTS).ticks == merged_by_mido(floats, RECORDING_EVENTS).ticks
 
 
 def test_tick_to_pip_is_exact():

@@ -22,8 +22,8 @@ import numpy.typing as npt
 import velmora
 
 from velmora_kit.live.frame import FloatArray, Frame, Sink
-from velmora_kit.render import MotionSource, check_pips, render, table
 from velmora_kit.recording import RecordingMotion
+from velmora_kit.render import MotionSource, check_pips, render, table
 from velmora_kit.tempo import PIP_TOLERANCE, PIPS_PER_BEAT, TempoMap
 
 __all__ = ["Player", "PlaySummary"]
