@@ -25,6 +25,7 @@ exact rational arithmetic on the decimal values of the numbers given (29.97 fps 
 
 from __future__ import annotations
 
+import itertools
 import math
 import numbers
 import os
@@ -120,7 +121,7 @@ class TempoMap:
 
     __slots__ = ("_beat_zero", "_changes", "_starts", "_times", "_tempo0", "_slope", "_spb", "_ticks_per_beat")
     _beat_zero: float
-    _changes: tuple[tuple[float, ...], ...]
+    _changes: tuple[tuple[float, ...], ...] | None  # None until asked for (see `changes`)
     _starts: FloatArray  # beat at which each piece starts (the first extends backwards)
     _times: FloatArray  # seconds at which each piece starts
     _tempo0: FloatArray  # BPM at the start of each piece
@@ -214,13 +215,15 @@ class TempoMap:
         """The map of a checked file from its timed messages in merged order; messages of
         other types than tempo changes are passed over."""
         ticks_per_beat = int(midi.ticks_per_beat)
+        is_tempo = [message.type == "set_tempo" for message in events.messages]
+        tempo_ticks = list(itertools.compress(events.ticks, is_tempo))
+        tempos = [message.tempo for message in itertools.compress(events.messages, is_tempo)]
+        if tempos and min(tempos) <= 0:
+            bad = next(k for k, us in enumerate(tempos) if us <= 0)
+            raise ValueError(f"MIDI file {_describe(source)} has a tempo of {tempos[bad]} µs a beat at tick {tempo_ticks[bad]}")
         # The last tempo at a tick wins, as in mido's playback.
         by_tick: dict[int, int] = {0: MIDI_DEFAULT_TEMPO}
-        for tick, message in zip(*events):
-            if message.type == "set_tempo":
-                if message.tempo <= 0:
-                    raise ValueError(f"MIDI file {_describe(source)} has a tempo of {message.tempo} µs a beat at tick {tick}")
-                by_tick[tick] = int(message.tempo)
+        by_tick.update(zip(tempo_ticks, map(int, tempos)))
         ticks = sorted(by_tick)
         microseconds = [by_tick[t] for t in ticks]
         tempo = cls.__new__(cls)
@@ -249,7 +252,7 @@ class TempoMap:
         for array in (starts, tempo0, spb, times):
             array.flags.writeable = False
         self._beat_zero = 0.0
-        self._changes = tuple(zip(starts.tolist(), tempo0.tolist()))
+        self._changes = None
         self._starts = starts
         self._times = times
         self._tempo0 = tempo0
@@ -311,6 +314,10 @@ class TempoMap:
     @property
     def changes(self) -> tuple[tuple[float, ...], ...]:
         """The changes, as ``(beat, bpm)`` steps and ``(beat, bpm_start, bpm_end, beats)`` ramps."""
+        if self._changes is None:
+            # A map read from a MIDI file keeps its held tempos in arrays until they are
+            # asked for: a million tuples made up front would cost more than the reading.
+            self._changes = tuple(zip(self._starts.tolist(), self._tempo0.tolist()))
         return self._changes
 
     @property
@@ -326,19 +333,19 @@ class TempoMap:
     def __repr__(self) -> str:
         if self.is_constant:
             return f"TempoMap({self._tempo0[0]!r}, beat_zero_seconds={self._beat_zero!r})"
-        return f"TempoMap.from_changes({list(self._changes)!r}, beat_zero_seconds={self._beat_zero!r})"
+        return f"TempoMap.from_changes({list(self.changes)!r}, beat_zero_seconds={self._beat_zero!r})"
 
     def __eq__(self, other: object) -> bool:
         if not isinstance(other, TempoMap):
             return NotImplemented
-        return (self._changes, self._beat_zero, self._ticks_per_beat) == (
-            other._changes,
+        return (self.changes, self._beat_zero, self._ticks_per_beat) == (
+            other.changes,
             other._beat_zero,
             other._ticks_per_beat,
         ) and bool(np.array_equal(self._spb, other._spb))
 
     def __hash__(self) -> int:
-        return hash((self._changes, self._beat_zero, self._ticks_per_beat))
+        return hash((self.changes, self._beat_zero, self._ticks_per_beat))
 
     # --- conversions ----------------------------------------------------------------------
 

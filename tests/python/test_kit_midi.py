@@ -131,6 +131,13 @@ def test_tracks_walked_in_place_give_mido_merged_order(tmp_path):
         for types in (RECORDING_EVENTS, frozenset({"set_tempo"})):
             assert without_time(_merged_events(song, types)) == without_time(merged_by_mido(song, types))
         assert TempoMap.from_midi(song) == TempoMap._from_midi_events(song, song, merged_by_mido(song, {"set_tempo"}))
+    # The first zero tempo in playback order is the one named, whichever track holds it.
+    zero = mido.MidiFile(type=1, ticks_per_beat=96)
+    zero.tracks.append(mido.MidiTrack([mido.MetaMessage("set_tempo", tempo=0, time=10)]))
+    zero.tracks.append(mido.MidiTrack([mido.MetaMessage("set_tempo", tempo=0, time=5)]))
+    for read in (TempoMap.from_midi, lambda song: recording_from_midi(song, [1])):
+        with pytest.raises(ValueError, match="has a tempo of 0 µs a beat at tick 5$"):
+            read(zero)
     # A file's held tempos built in arrays: every double as the general construction makes it.
     rng = np.random.default_rng(5)
     ticks = np.cumsum(rng.integers(1, 5000, 20_000)).tolist()
