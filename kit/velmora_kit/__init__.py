@@ -18,6 +18,7 @@ from velmora_kit.modify import Layer, Sequence, fan, parse_rate
 from velmora_kit.transform import Transform
 from velmora_kit import easing, shapes
 from velmora_kit.shapes import Shape
+from velmora_kit.recording import RecordingMotion
 
 from velmora_kit.live import ArtNetSink, Frame, OscSink, Player, PlaySummary, Sink
 
@@ -35,6 +36,7 @@ __all__: list[str] = [
     # motion out: modifiers, device mapping, keyframe export, the catalogue as records
     "CatalogueEntry",
     "Layer",
+    "RecordingMotion",
     "Sequence",
     "catalogue_entries",
     "dmx_bytes",

@@ -18,6 +18,7 @@ import numpy as np
 import numpy.typing as npt
 
 import velmora
+from velmora_kit.recording import RecordingMotion
 from velmora_kit.render import PatternLike, render
 from velmora_kit.tempo import TempoMap, frames
 
@@ -25,6 +26,9 @@ __all__ = ["export", "EXPORT_FORMATS"]
 
 EXPORT_FORMATS = ("csv", "chan", "gltf", "glb")
 CSV_HEADER = "frame,seconds,pip,x,y,z"
+# A .chan line is a camera or object channel as 3-D tools import it: the frame number, the
+# translation, the rotation in degrees (always zero here: the motion is a position).
+CHAN_ROTATION = "0 0 0"
 
 FloatArray = npt.NDArray[np.float64]
 # Frames rendered and written per step: small enough for a live progress bar, large
@@ -98,13 +102,16 @@ def export(
     library: velmora.PatternLibrary | None = None,
     interpolation: str = "step",
     progress: bool | None = None,
+    start_frame: int | None = None,
 ) -> Path:
     """Writes a source's motion as one keyframe per frame.
 
     Parameters
     ----------
-    source : str, velmora.SampledPattern, Layer, Sequence or motion source
-        Anything `render` takes (not a recording).
+    source : str, velmora.SampledPattern, velmora.SampledRecording, Layer, Sequence or motion source
+        Anything `render` takes. A recording of one axis is written as x (y and z 0) and
+        one of three as x, y, z; for other counts choose with `RecordingMotion`. Every
+        frame's pip must lie within the recording.
     path : str or path-like
         The file to write (replaced if it exists).
     tempo : float or TempoMap
@@ -121,7 +128,10 @@ def export(
 
         - ``csv``: header ``frame,seconds,pip,x,y,z``, one row per frame, every float with
           17 significant digits (reads back bit-identical).
-        - ``chan``: one line per frame, ``x y z`` separated by spaces, 17 digits.
+        - ``chan``: one line per frame, ``frame tx ty tz rx ry rz`` separated by spaces,
+          the layout 3-D tools import (Nuke's channel files, read by Blender and Houdini):
+          an integer frame number counted from `start_frame`, the position with 17
+          significant digits, and rotations of 0 degrees.
         - ``gltf``/``glb``: a glTF 2.0 asset with one node named after the source and one
           animation whose LINEAR translation channel holds every frame (input: the frame
           times in seconds as float32, output: the positions as float32 vec3). ``gltf``
@@ -134,6 +144,9 @@ def export(
     progress : bool, optional
         A progress bar on stderr for exports that take over a second; by default only
         when stderr is a terminal.
+    start_frame : int, optional
+        The number of the first frame in a ``chan`` file (1 when not given, as 3-D tools
+        count); other formats count their frames from 0 and take no start.
 
     Returns
     -------
@@ -144,7 +157,10 @@ def export(
     ------
     ValueError
         An unknown format or suffix, `fps` not positive, a span with no frame, frame times
-        that glTF's float32 cannot keep apart, an unknown pattern name.
+        that glTF's float32 cannot keep apart, an unknown pattern name, a recording whose
+        axes do not map to x, y, z by themselves.
+    IndexError
+        A frame's pip outside a recording (naming the pip and the recording's pips).
     TypeError
         Arguments of the wrong kind.
     ImportError
@@ -160,12 +176,13 @@ def export(
     'bounce.csv'
     """
     if isinstance(source, velmora.SampledRecording):
-        raise TypeError("source must be a pattern or motion source; a velmora.SampledRecording has no x, y, z to export")
+        source = RecordingMotion(source)
     target = Path(path)
     chosen = _format_of(target, format)
     tempo_map = _tempo_map(tempo)
     if interpolation not in ("step", "linear"):
         raise ValueError(f"interpolation must be 'step' or 'linear', got {interpolation!r}")
+    first_frame = _first_frame(chosen, start_frame)
     pips = frames(tempo_map, fps, seconds, start_seconds=start_seconds)
     count = int(pips.shape[0])
     if count == 0:
@@ -173,13 +190,14 @@ def export(
     # The frame times as frames() computes them: start + k / fps from the index.
     times = float(start_seconds) + np.arange(count, dtype=np.float64) / float(fps)
     positions: npt.NDArray[Any] = pips if interpolation == "step" else tempo_map.pip_position(times)
-    # Render once up front so that a bad source fails before the file is touched.
-    render(source, positions[:1], library=library, interpolation=interpolation)
+    # Render the first and last frames up front (the pips never fall as time runs), so that a
+    # bad source or a span past the end of a recording fails before the file is touched.
+    render(source, positions[[0, -1]], library=library, interpolation=interpolation)
 
     bar = _Progress(count, progress, f"velmora export {target.name}")
     try:
         if chosen in ("csv", "chan"):
-            _write_text(target, chosen, source, library, interpolation, times, positions, bar.update)
+            _write_text(target, chosen, first_frame, source, library, interpolation, times, positions, bar.update)
         else:
             values = np.empty((count, 3), dtype=np.float64)
             for part in _chunks(count):
@@ -191,9 +209,20 @@ def export(
     return target
 
 
+def _first_frame(chosen: str, start_frame: object) -> int:
+    if start_frame is None:
+        return 1 if chosen == "chan" else 0
+    if chosen != "chan":
+        raise ValueError(f"start_frame applies to .chan files only, got start_frame={start_frame!r} for {chosen}")
+    if isinstance(start_frame, (bool, np.bool_)) or not isinstance(start_frame, (int, np.integer)):
+        raise TypeError(f"start_frame must be an integer, got {type(start_frame).__name__}")
+    return int(start_frame)
+
+
 def _write_text(
     target: Path,
     chosen: str,
+    first_frame: int,
     source: PatternLike,
     library: velmora.PatternLibrary | None,
     interpolation: str,
@@ -209,7 +238,7 @@ def _write_text(
                 out.write(CSV_HEADER + "\n")
             for part in _chunks(times.shape[0]):
                 values = render(source, positions[part], library=library, interpolation=interpolation)
-                _write_rows(out, chosen, part.start, times[part], positions[part], values)
+                _write_rows(out, chosen, first_frame + part.start, times[part], positions[part], values)
                 advance(part.stop - part.start)
         os.replace(temporary, target)
     finally:
@@ -220,7 +249,8 @@ def _write_text(
 def _write_rows(out: IO[str], chosen: str, first: int, times: FloatArray, positions: npt.NDArray[Any], values: FloatArray) -> None:
     xyz = values.tolist()
     if chosen == "chan":
-        out.write("".join("%.17g %.17g %.17g\n" % (x, y, z) for x, y, z in xyz))
+        line = "%d %.17g %.17g %.17g " + CHAN_ROTATION + "\n"
+        out.write("".join(line % (first + k, x, y, z) for k, (x, y, z) in enumerate(xyz)))
         return
     pip_format = "%d" if positions.dtype.kind in "iu" else "%.17g"
     row = "%d,%.17g," + pip_format + ",%.17g,%.17g,%.17g\n"

@@ -32,7 +32,9 @@ import numpy.typing as npt
 
 import velmora
 from velmora_kit.easing import easing, parse_easing
-from velmora_kit.render import INTERPOLATIONS, MotionSource, PatternLike, _gather_step, check_pips, period_of, render
+from velmora_kit.render import (
+    INTERPOLATIONS, MotionSource, PatternLike, _gather_step, check_pips, describe_recording, period_of, render,
+)
 from velmora_kit.tempo import PIPS_PER_BEAT
 
 __all__ = ["Layer", "Sequence", "fan", "parse_rate"]
@@ -203,7 +205,10 @@ def _source_period(source: object, library: velmora.PatternLibrary | None) -> in
 def _check_source(source: object, library: velmora.PatternLibrary | None, name: str) -> None:
     """Refuses what cannot be a motion's source, with render's own messages for bad names."""
     if isinstance(source, velmora.SampledRecording):
-        raise TypeError(f"{name} must be a pattern (name, velmora.SampledPattern or motion source), got a velmora.SampledRecording")
+        raise TypeError(
+            f"{name} must be a pattern (name, velmora.SampledPattern or motion source), got {describe_recording(source)}; "
+            "RecordingMotion(recording) makes it one"
+        )
     if isinstance(source, (str, velmora.SampledPattern)):
         period_of(source, library=library)  # unknown names: the module's own ValueError
         return

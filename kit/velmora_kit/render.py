@@ -42,7 +42,7 @@ import numpy.typing as npt
 
 import velmora
 
-__all__ = ["MotionSource", "period_of", "render", "table", "check_pips", "INTERPOLATIONS"]
+__all__ = ["MotionSource", "period_of", "render", "table", "check_pips", "describe_recording", "INTERPOLATIONS"]
 
 PIP_MIN = -(2**31)
 PIP_MAX = 2**31 - 1
@@ -320,6 +320,18 @@ def table(pattern: str | velmora.SampledPattern, *, library: velmora.PatternLibr
     raise TypeError(f"pattern must be a pattern name (str) or a velmora.SampledPattern, got {type(pattern).__name__}")
 
 
+def describe_recording(recording: velmora.SampledRecording) -> str:
+    """A recording as the package's messages name it: name, axes, pips and tempo.
+
+    >>> describe_recording(velmora.SampledRecording("take", ["cc1"], [[0.0], [0.5]], 120.0, start_pip=64))
+    "recording 'take' (axes cc1; pips 64 to 65 at 120 BPM)"
+    """
+    first = int(recording.start_pip)
+    last = first + int(recording.sample_count) - 1
+    axes = ", ".join(recording.dimensions)
+    return f"recording {recording.name!r} (axes {axes}; pips {first} to {last} at {float(recording.bpm):g} BPM)"
+
+
 def _recording_rows(recording: velmora.SampledRecording) -> FloatArray:
     def build() -> FloatArray:
         start = int(recording.start_pip)
@@ -563,7 +575,8 @@ def render(
         name (the module's own message), an unknown interpolation, linear interpolation
         of a recording.
     IndexError
-        A pip outside a recording: "Pip outside non-looping recording".
+        A pip outside a recording: "Pip outside non-looping recording: pip P is not
+        within recording 'name' (axes ...; pips FIRST to LAST at B BPM)".
     TypeError
         A pattern, library or pips of the wrong type, fractional pips for ``"step"``.
 
@@ -587,8 +600,11 @@ def render(
             raise ValueError("a velmora.SampledRecording renders integer pips only: interpolation must be 'step'")
         rows = _recording_rows(pattern)
         offsets = checked.astype(np.int64) - int(pattern.start_pip)
-        if offsets.size and (int(offsets.min()) < 0 or int(offsets.max()) >= rows.shape[0]):
-            raise IndexError("Pip outside non-looping recording")
+        if offsets.size:
+            outside = (offsets < 0) | (offsets >= rows.shape[0])
+            if outside.any():
+                pip = int(checked.reshape(-1)[int(np.argmax(outside.reshape(-1)))])
+                raise IndexError(f"Pip outside non-looping recording: pip {pip} is not within {describe_recording(pattern)}")
         return np.take(rows, offsets, axis=0)
     if isinstance(pattern, MotionSource):
         source_pips = checked.astype(np.int64, copy=False) if interpolation == "step" else checked

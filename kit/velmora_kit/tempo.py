@@ -25,12 +25,13 @@ exact rational arithmetic on the decimal values of the numbers given (29.97 fps 
 
 from __future__ import annotations
 
+import itertools
 import math
 import numbers
 import os
 from collections.abc import Sequence
 from fractions import Fraction
-from typing import Any, Union, overload
+from typing import Any, NamedTuple, Union, overload
 
 import numpy as np
 import numpy.typing as npt
@@ -43,6 +44,8 @@ PIPS_PER_BEAT = 64
 PIP_TOLERANCE = 1e-6
 # MIDI's tempo before any tempo event: 500,000 µs a beat.
 MIDI_DEFAULT_TEMPO = 500_000
+# Integers below this convert to float64 exactly.
+EXACT_FLOAT_INTEGERS = 2**53
 # A frame count beyond this (about 13 days at 60 fps, 512 MiB of pips) is a mistake.
 MAX_FRAMES = 2**26
 
@@ -118,7 +121,7 @@ class TempoMap:
 
     __slots__ = ("_beat_zero", "_changes", "_starts", "_times", "_tempo0", "_slope", "_spb", "_ticks_per_beat")
     _beat_zero: float
-    _changes: tuple[tuple[float, ...], ...]
+    _changes: tuple[tuple[float, ...], ...] | None  # None until asked for (see `changes`)
     _starts: FloatArray  # beat at which each piece starts (the first extends backwards)
     _times: FloatArray  # seconds at which each piece starts
     _tempo0: FloatArray  # BPM at the start of each piece
@@ -203,29 +206,59 @@ class TempoMap:
         >>> TempoMap.from_midi(song).bpm(0)
         150.0
         """
-        import mido  # type: ignore[import-untyped]
-
         midi = _read_midi(source)
-        if midi.type not in (0, 1):
-            raise ValueError(f"MIDI file {_describe(source)} is of type {midi.type}; only types 0 and 1 are read")
+        _check_midi_timing(midi, source)
+        return cls._from_midi_events(midi, source, _merged_events(midi, TEMPO_EVENTS))
+
+    @classmethod
+    def _from_midi_events(cls, midi: Any, source: Any, events: TimedMessages) -> TempoMap:
+        """The map of a checked file from its timed messages in merged order; messages of
+        other types than tempo changes are passed over."""
         ticks_per_beat = int(midi.ticks_per_beat)
-        if ticks_per_beat <= 0:
-            raise ValueError(f"MIDI file {_describe(source)} has {ticks_per_beat} ticks per beat (SMPTE timing is not read)")
-        # mido's merged order: by tick, and among equal ticks in track order, then message order.
+        is_tempo = [message.type == "set_tempo" for message in events.messages]
+        tempo_ticks = list(itertools.compress(events.ticks, is_tempo))
+        tempos = [message.tempo for message in itertools.compress(events.messages, is_tempo)]
+        if tempos and min(tempos) <= 0:
+            bad = next(k for k, us in enumerate(tempos) if us <= 0)
+            raise ValueError(f"MIDI file {_describe(source)} has a tempo of {tempos[bad]} µs a beat at tick {tempo_ticks[bad]}")
+        # The last tempo at a tick wins, as in mido's playback.
         by_tick: dict[int, int] = {0: MIDI_DEFAULT_TEMPO}
-        tick = 0
-        for message in mido.merge_tracks(midi.tracks):
-            tick += int(message.time)
-            if message.type == "set_tempo":
-                if message.tempo <= 0:
-                    raise ValueError(f"MIDI file {_describe(source)} has a tempo of {message.tempo} µs a beat at tick {tick}")
-                by_tick[tick] = int(message.tempo)
+        by_tick.update(zip(tempo_ticks, map(int, tempos)))
         ticks = sorted(by_tick)
         microseconds = [by_tick[t] for t in ticks]
-        changes: list[tuple[float, ...]] = [(t / ticks_per_beat, 60e6 / us) for t, us in zip(ticks, microseconds)]
         tempo = cls.__new__(cls)
-        tempo._build(changes, 0.0, ticks_per_beat, [us * 1e-6 for us in microseconds])
+        if max(-ticks[0], ticks[-1], max(microseconds)) < EXACT_FLOAT_INTEGERS:
+            tempo._build_held(ticks, microseconds, ticks_per_beat)
+        else:
+            changes: list[tuple[float, ...]] = [(t / ticks_per_beat, 60e6 / us) for t, us in zip(ticks, microseconds)]
+            tempo._build(changes, 0.0, ticks_per_beat, [us * 1e-6 for us in microseconds])
         return tempo
+
+    def _build_held(self, ticks: list[int], microseconds: list[int], ticks_per_beat: int) -> None:
+        """`_build` for a MIDI file's held tempos, one array operation per step instead of a
+        Python step per change (a file may hold a million). Every value is the same double:
+        integers below 2**53 convert to floats exactly, so each division and product rounds
+        as Python's does, and the times accumulate left to right as `_build` adds them."""
+        tick_array = np.array(ticks, dtype=np.int64).astype(np.float64)
+        us = np.array(microseconds, dtype=np.int64).astype(np.float64)
+        starts = tick_array / float(ticks_per_beat)
+        tempo0 = 60e6 / us
+        spb = us * 1e-6
+        times = np.empty_like(starts)
+        times[0] = 0.0
+        np.cumsum(np.diff(starts) * spb[:-1], out=times[1:])
+        if not bool(np.isfinite(times).all()):
+            raise ValueError("the tempo map's times overflow: the tempos are too slow for these beats")
+        for array in (starts, tempo0, spb, times):
+            array.flags.writeable = False
+        self._beat_zero = 0.0
+        self._changes = None
+        self._starts = starts
+        self._times = times
+        self._tempo0 = tempo0
+        self._slope = _frozen([0.0] * len(ticks))
+        self._spb = spb
+        self._ticks_per_beat = ticks_per_beat
 
     def _build(
         self,
@@ -281,6 +314,10 @@ class TempoMap:
     @property
     def changes(self) -> tuple[tuple[float, ...], ...]:
         """The changes, as ``(beat, bpm)`` steps and ``(beat, bpm_start, bpm_end, beats)`` ramps."""
+        if self._changes is None:
+            # A map read from a MIDI file keeps its held tempos in arrays until they are
+            # asked for: a million tuples made up front would cost more than the reading.
+            self._changes = tuple(zip(self._starts.tolist(), self._tempo0.tolist()))
         return self._changes
 
     @property
@@ -296,19 +333,19 @@ class TempoMap:
     def __repr__(self) -> str:
         if self.is_constant:
             return f"TempoMap({self._tempo0[0]!r}, beat_zero_seconds={self._beat_zero!r})"
-        return f"TempoMap.from_changes({list(self._changes)!r}, beat_zero_seconds={self._beat_zero!r})"
+        return f"TempoMap.from_changes({list(self.changes)!r}, beat_zero_seconds={self._beat_zero!r})"
 
     def __eq__(self, other: object) -> bool:
         if not isinstance(other, TempoMap):
             return NotImplemented
-        return (self._changes, self._beat_zero, self._ticks_per_beat) == (
-            other._changes,
+        return (self.changes, self._beat_zero, self._ticks_per_beat) == (
+            other.changes,
             other._beat_zero,
             other._ticks_per_beat,
         ) and bool(np.array_equal(self._spb, other._spb))
 
     def __hash__(self) -> int:
-        return hash((self._changes, self._beat_zero, self._ticks_per_beat))
+        return hash((self.changes, self._beat_zero, self._ticks_per_beat))
 
     # --- conversions ----------------------------------------------------------------------
 
@@ -561,6 +598,83 @@ def _describe(source: Any) -> str:
         return repr(os.fspath(source))
     filename = getattr(source, "filename", None)
     return repr(filename) if filename else "(in memory)"
+
+
+TEMPO_EVENTS = frozenset({"set_tempo"})
+
+
+def _check_midi_timing(midi: Any, source: Any) -> None:
+    if midi.type not in (0, 1):
+        raise ValueError(f"MIDI file {_describe(source)} is of type {midi.type}; only types 0 and 1 are read")
+    ticks_per_beat = int(midi.ticks_per_beat)
+    if ticks_per_beat <= 0:
+        raise ValueError(f"MIDI file {_describe(source)} has {ticks_per_beat} ticks per beat (SMPTE timing is not read)")
+
+
+class TimedMessages(NamedTuple):
+    """Messages of a MIDI file with the tick of each, in mido's merged playback order."""
+
+    ticks: list[int]
+    messages: list[Any]
+
+
+def _merged_events(midi: Any, types: frozenset[str]) -> TimedMessages:
+    """Every message of the given types and its tick, in mido's merged playback order: by
+    tick, and among equal ticks in track order, then message order.
+
+    mido's `merge_tracks` gives that order by copying every message of every track (twice);
+    here each track is walked in place, only the wanted messages are kept, and one stable
+    sort by tick interleaves the tracks (and orders a track built in memory with negative
+    times, as mido's merge does). A message's tick is the sum of its track's delta times up
+    to it, which is what the merged track's deltas add up to. Only a file built in memory
+    with non-integer times takes mido's merge, whose integer steps it follows exactly.
+
+    Ticks and messages are kept in two lists rather than as pairs: a million new tuples
+    beside a million parsed messages would set off the garbage collector's full passes,
+    which then cost more than the walk.
+    """
+    ticks: list[int] = []
+    messages: list[Any] = []
+    for track in midi.tracks:
+        tick = 0
+        for message in track:
+            tick += message.time
+            if message.type in types:
+                ticks.append(tick)
+                messages.append(message)
+        # Once a float (or any other number) joins the sum it stays in it.
+        if type(tick) is not int:
+            return _merged_events_by_copy(midi, types)
+    order = _stable_tick_order(ticks)
+    if order is not None:
+        ticks = [ticks[i] for i in order]
+        messages = [messages[i] for i in order]
+    return TimedMessages(ticks, messages)
+
+
+def _stable_tick_order(ticks: list[int]) -> Sequence[int] | None:
+    """The stable sorting order of the ticks, or None when they are in order already."""
+    try:
+        keys = np.array(ticks, dtype=np.int64)
+    except OverflowError:  # ticks past 64 bits, from a file built in memory
+        return sorted(range(len(ticks)), key=ticks.__getitem__)
+    if keys.size < 2 or not bool((keys[1:] < keys[:-1]).any()):
+        return None
+    order: list[int] = np.argsort(keys, kind="stable").tolist()
+    return order
+
+
+def _merged_events_by_copy(midi: Any, types: frozenset[str]) -> TimedMessages:
+    import mido  # type: ignore[import-untyped]
+
+    timed = TimedMessages([], [])
+    tick = 0
+    for message in mido.merge_tracks(midi.tracks):
+        tick += int(message.time)
+        if message.type in types:
+            timed.ticks.append(tick)
+            timed.messages.append(message)
+    return timed
 
 
 def _read_midi(source: Any) -> Any:

@@ -75,7 +75,8 @@ def test_export_with_a_midi_tempo_map_defaults_to_the_songs_length(capsys, tmp_p
     from velmora_kit import render
 
     want = render("sway", tempo.pip(np.arange(44) / 10.0))
-    assert np.array([[float(v) for v in line.split()] for line in lines]).tobytes() == want.tobytes()
+    assert [int(line.split()[0]) for line in lines] == list(range(1, 45))
+    assert np.array([[float(v) for v in line.split()[1:4]] for line in lines]).tobytes() == want.tobytes()
 
 
 @pytest.mark.parametrize(

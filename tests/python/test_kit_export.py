@@ -11,7 +11,7 @@ import numpy as np
 import pytest
 
 import velmora
-from velmora_kit import Layer, Sequence, TempoMap, export, frames, render
+from velmora_kit import Layer, RecordingMotion, Sequence, TempoMap, export, frames, recording_from_midi, render
 
 pygltflib = pytest.importorskip("pygltflib")
 
@@ -55,11 +55,74 @@ def test_midi_driven_csv_follows_the_files_tempo_map(tmp_path):
     assert np.array([[float(v) for v in r[3:]] for r in rows]).tobytes() == render("lfo_morph", tempo.pip(times)).tobytes()
 
 
-def test_chan_lines_are_xyz_with_full_precision(tmp_path):
+def read_chan(path):
+    """A channel file read as 3-D tools read one: per line an integer frame, tx ty tz and
+    rx ry rz in degrees, and an optional field of view; nothing else."""
+    frames_read, translations, rotations = [], [], []
+    for line in path.read_text(encoding="ascii").splitlines():
+        fields = line.split()
+        assert len(fields) in (7, 8), line
+        frames_read.append(int(fields[0]))  # a float frame number is refused here, as importers do
+        translations.append([float(v) for v in fields[1:4]])
+        rotations.append([float(v) for v in fields[4:7]])
+    return frames_read, np.array(translations), np.array(rotations)
+
+
+def test_chan_is_the_frame_translation_rotation_layout_with_full_precision(tmp_path):
     path = export("figure_eight", tmp_path / "eight.chan", tempo=97.5, fps=24, seconds=3)
-    lines = path.read_text().splitlines()
+    numbers, translations, rotations = read_chan(path)
     want = render("figure_eight", frames(97.5, 24, 3))
-    assert np.array([[float(v) for v in line.split(" ")] for line in lines]).tobytes() == want.tobytes()
+    assert numbers == list(range(1, 73))
+    assert translations.tobytes() == want.tobytes()
+    assert not rotations.any()
+    # A given start numbers the frames from there; the times stay those of start_seconds.
+    later = export("figure_eight", tmp_path / "later.chan", tempo=97.5, fps=24, seconds=1, start_seconds=2, start_frame=49)
+    numbers, translations, _ = read_chan(later)
+    assert numbers == list(range(49, 73))
+    assert translations.tobytes() == want[48:].tobytes()
+    with pytest.raises(ValueError, match="start_frame applies to .chan files only, got start_frame=1 for csv"):
+        export("bounce", tmp_path / "x.csv", tempo=120, fps=30, seconds=1, start_frame=1)
+    with pytest.raises(TypeError, match="start_frame must be an integer, got float"):
+        export("bounce", tmp_path / "x.chan", tempo=120, fps=30, seconds=1, start_frame=1.0)
+
+
+def test_recordings_export_as_positions(tmp_path):
+    # A MIDI take of one controller: its lane is x; y and z rest at 0.
+    song = mido.MidiFile(ticks_per_beat=96)
+    song.tracks.append(mido.MidiTrack(
+        [mido.Message("control_change", control=1, value=v, time=12) for v in range(0, 128, 3)]))
+    take = recording_from_midi(song, [1], name="take")
+    start = take.start_pip * 60 / 120 / 64
+    path = export(take, tmp_path / "take.csv", tempo=120, fps=50, seconds=0.9, start_seconds=start)
+    rows = read_csv(path)
+    pips = np.array([int(r[2]) for r in rows])
+    got = np.array([[float(v) for v in r[3:]] for r in rows])
+    assert got[:, 0].tobytes() == render(take, pips)[:, 0].tobytes() and not got[:, 1:].any()
+    # Three axes are x, y, z; other counts map as chosen, coordinates left out stay 0.
+    rows3 = [[i / 8, -i / 8, (i % 3) / 4] for i in range(8)]
+    three = velmora.SampledRecording("three", ["a", "b", "c"], rows3, 120.0, start_pip=-4)
+    _, translations, _ = read_chan(export(three, tmp_path / "t.chan", tempo=120, fps=128, seconds=1 / 16, start_seconds=-1 / 32))
+    assert translations.tolist() == rows3
+    chosen = RecordingMotion(three, axes=["c", None, "a"])
+    assert render(chosen, [-4, 3]).tolist() == [[0.0, 0.0, 0.0], [0.25, 0.0, 7 / 8]]
+    assert RecordingMotion(three, axes=("b",)).axes == ("b", None, None)
+    for axes, error, message in (
+        (["a", "d"], ValueError, r"axes names 'd', which is not an axis of recording 'three'"),
+        ([None, None], ValueError, "axes must name at least one axis"),
+        (["a", "b", "c", "a"], ValueError, "axes must hold one to three entries"),
+        ([0], TypeError, "axes must hold axis names"),
+        ("abc", TypeError, "axes must be a sequence"),
+    ):
+        with pytest.raises(error, match=message):
+            RecordingMotion(three, axes=axes)
+    with pytest.raises(ValueError, match="outside must be 'raise' or 'hold', got 'wrap'"):
+        RecordingMotion(three, outside="wrap")
+    held = RecordingMotion(three, outside="hold")
+    assert render(held, [-100, 100]).tolist() == [rows3[0], rows3[-1]]
+    assert "recording 'three' (axes a, b, c; pips -4 to 3 at 120 BPM)" in repr(held)
+    with pytest.raises(TypeError, match=r"got recording 'three' .*; RecordingMotion\(recording\) makes it one"):
+        Layer(three)
+    assert render(Layer(chosen, phase=1), [-5]).tolist() == [[0.0, 0.0, 0.0]]
 
 
 def test_linear_export_writes_the_fractional_positions(tmp_path):
@@ -158,8 +221,10 @@ def test_export_refusals(tmp_path, monkeypatch):
     with pytest.raises(ValueError, match="are equal as glTF's 32-bit floats"):
         export("bounce", tmp_path / "late.glb", tempo=120, fps=60, seconds=0.1, start_seconds=5e6)
     recording = velmora.SampledRecording("take", ["cc1"], [[0.0], [0.5]], 120.0)
-    with pytest.raises(TypeError, match="a velmora.SampledRecording has no x, y, z to export"):
-        export(recording, tmp_path / "x.csv", tempo=120, fps=30, seconds=1)
+    with pytest.raises(IndexError, match=r"pip 125 is not within recording 'take' \(axes cc1; pips 0 to 1 at 120 BPM\)"):
+        export(recording, tmp_path / "x.csv", tempo=120, fps=60, seconds=1)
+    with pytest.raises(ValueError, match=r"axes must say which axes of recording 'two' .* for example axes=\('a', 'b'\)"):
+        export(velmora.SampledRecording("two", ["a", "b"], [[0.0, 0.0]], 120.0), tmp_path / "x.csv", tempo=120, fps=30, seconds=1)
     monkeypatch.setitem(sys.modules, "pygltflib", None)
     with pytest.raises(ImportError, match=r"pip install 'velmora\[gltf\]'"):
         export("bounce", tmp_path / "x.glb", tempo=120, fps=30, seconds=1)

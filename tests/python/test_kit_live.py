@@ -124,6 +124,7 @@ def test_positions_equal_render_for_every_kind_of_source() -> None:
         "layer": Layer("circle", phase=5, rate="3/2"),
         "sequence": Sequence([("bounce", 1), ("flam", 2)], crossfade_beats=1),
         "recording": recording,
+        "one_axis": velmora.SampledRecording("cc", ["cc1"], [[i / 10] for i in range(10)], 120.0, start_pip=-3),
     }
     player = Player(sources, tempo=120.0, library=library)
     assert player.names == tuple(sources)
@@ -133,6 +134,9 @@ def test_positions_equal_render_for_every_kind_of_source() -> None:
     for row, (name, source) in enumerate(sources.items()):
         if name == "recording":  # held at its first and last rows outside it
             expected = render(source, np.clip(pips, -3, 6))
+        elif name == "one_axis":  # its one axis is x
+            expected = np.zeros((len(pips), 3))
+            expected[:, 0] = render(source, np.clip(pips, -3, 6))[:, 0]
         else:
             expected = render(source, pips, library=library)
         assert np.array_equal(positions[:, row], expected), name
@@ -236,10 +240,10 @@ def test_sink_setup_mistakes() -> None:
         ({"a": "bounce"}, {"tempo": 120, "sinks": [object()]}, TypeError, "sinks must have"),
         ({"a": "bounce"}, {"clock": "IAC Driver Bus 1"}, TypeError, "clock must be a MidiClock"),
         (
-            {"r": velmora.SampledRecording("r", ["cc1"], [[0.0]], 120.0)},
+            {"r": velmora.SampledRecording("r", ["cc1", "cc2"], [[0.0, 0.0]], 120.0)},
             {"tempo": 120},
             ValueError,
-            "must have 3 axes",
+            r"sources\['r'\]: axes must say which axes of recording 'r' \(axes cc1, cc2; pips 0 to 0 at 120 BPM\)",
         ),
     ],
 )

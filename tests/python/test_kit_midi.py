@@ -93,6 +93,68 @@ def test_last_tempo_at_a_tick_wins_in_merged_order():
     check_against_mido(song)
 
 
+def merged_by_mido(midi, types):
+    """The ticks and messages of the given types, walked through mido.merge_tracks."""
+    from velmora_kit.tempo import TimedMessages
+
+    timed, tick = TimedMessages([], []), 0
+    for message in mido.merge_tracks(midi.tracks):
+        tick += int(message.time)
+        if message.type in types:
+            timed.ticks.append(tick)
+            timed.messages.append(message)
+    return timed
+
+
+def without_time(timed):
+    return [(tick, message.copy(time=0)) for tick, message in zip(*timed)]
+
+
+def test_tracks_walked_in_place_give_mido_merged_order(tmp_path):
+    from velmora_kit.midi import RECORDING_EVENTS
+    from velmora_kit.tempo import _merged_events
+
+    songs = [random_song(seed, tracks=3, events=300) for seed in range(3)]
+    songs[0].save(tmp_path / "song.mid")
+    songs.append(mido.MidiFile(tmp_path / "song.mid"))
+    # End-of-track events in the middle of tracks, ties across tracks, and a track built in
+    # memory that steps back in time (mido's merge sorts it; so must the walk).
+    odd = mido.MidiFile(type=1, ticks_per_beat=96)
+    odd.tracks.append(mido.MidiTrack([mido.MetaMessage("end_of_track", time=5),
+                                      mido.MetaMessage("set_tempo", tempo=300_000, time=3),
+                                      mido.Message("control_change", control=1, value=9, time=-2),
+                                      mido.Message("pitchwheel", pitch=5, time=0)]))
+    odd.tracks.append(mido.MidiTrack([mido.Message("control_change", control=1, value=3, time=6),
+                                      mido.MetaMessage("set_tempo", tempo=200_000, time=0)]))
+    songs.append(odd)
+    for song in songs:
+        for types in (RECORDING_EVENTS, frozenset({"set_tempo"})):
+            assert without_time(_merged_events(song, types)) == without_time(merged_by_mido(song, types))
+        assert TempoMap.from_midi(song) == TempoMap._from_midi_events(song, song, merged_by_mido(song, {"set_tempo"}))
+    # The first zero tempo in playback order is the one named, whichever track holds it.
+    zero = mido.MidiFile(type=1, ticks_per_beat=96)
+    zero.tracks.append(mido.MidiTrack([mido.MetaMessage("set_tempo", tempo=0, time=10)]))
+    zero.tracks.append(mido.MidiTrack([mido.MetaMessage("set_tempo", tempo=0, time=5)]))
+    for read in (TempoMap.from_midi, lambda song: recording_from_midi(song, [1])):
+        with pytest.raises(ValueError, match="has a tempo of 0 µs a beat at tick 5$"):
+            read(zero)
+    # A file's held tempos built in arrays: every double as the general construction makes it.
+    rng = np.random.default_rng(5)
+    ticks = np.cumsum(rng.integers(1, 5000, 20_000)).tolist()
+    microseconds = rng.integers(1, 2**24, 20_000).tolist()
+    held, general = TempoMap.__new__(TempoMap), TempoMap.__new__(TempoMap)
+    held._build_held(ticks, microseconds, 7)
+    general._build([(t / 7, 60e6 / us) for t, us in zip(ticks, microseconds)], 0.0, 7, [us * 1e-6 for us in microseconds])
+    assert held == general
+    for name in ("_starts", "_times", "_tempo0", "_slope", "_spb"):
+        assert getattr(held, name).tobytes() == getattr(general, name).tobytes(), name
+    # Times that are not integers (only in memory) follow mido's integer steps exactly.
+    floats = mido.MidiFile(type=1, ticks_per_beat=96)
+    floats.tracks.append(mido.MidiTrack([mido.Message("control_change", control=1, value=v, time=0.75) for v in range(8)]))
+    floats.tracks.append(mido.MidiTrack([mido.MetaMessage("set_tempo", tempo=400_000, time=2)]))
+    assert _merged_events(floats, RECORDING_EVENTS).ticks == merged_by_mido(floats, RECORDING_EVENTS).ticks
+
+
 def test_tick_to_pip_is_exact():
     tempo = TempoMap.from_midi(mido.MidiFile(ticks_per_beat=960))
     ticks = np.array([0, 1, 14, 15, 16, 959, 960, -1, -15, -16, 3 * 2**40 + 7], dtype=np.int64)

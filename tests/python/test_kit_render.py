@@ -11,7 +11,7 @@ from velmora_kit import period_of, render, table
 render_module = sys.modules["velmora_kit.render"]
 EXTREMES = [-2**31, -2**31 + 1, -65536, -1025, -1, 0, 1, 1023, 1024, 65535, 2**31 - 2, 2**31 - 1]
 UNKNOWN = "^Unknown velmora: nope$"
-OUTSIDE = "^Pip outside non-looping recording$"
+OUTSIDE = "^Pip outside non-looping recording: pip -?[0-9]+ is not within recording 'take' "
 
 
 def module_rows(sample, pips):
@@ -152,6 +152,10 @@ def test_recordings_render_axes_without_looping(gather):
     for pips in ([-2**31 + 3], [0], [-2**31, 2**31 - 1]):
         with pytest.raises(IndexError, match=OUTSIDE):
             render(take, pips)
+    # The first pip outside is named, with the recording's own span.
+    with pytest.raises(IndexError, match=r": pip 0 is not within recording 'take' \(axes a, b, c, d; "
+                       r"pips -2147483648 to -2147483646 at 120 BPM\)$"):
+        render(take, [[-2**31, 0], [5, -2**31 + 1]])
     with pytest.raises(ValueError, match="32-bit"):
         render(take, [2**31])
     with pytest.raises(ValueError, match="interpolation must be 'step'"):

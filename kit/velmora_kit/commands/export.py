@@ -26,7 +26,7 @@ def add_parser(subparsers: Any) -> None:
         "export",
         help="bake a pattern to keyframes (.csv, .chan, .gltf, .glb)",
         description="Write one keyframe per frame of a pattern's motion; the format follows the "
-        "output file's suffix: .csv (frame,seconds,pip,x,y,z), .chan (x y z), .gltf or .glb "
+        "output file's suffix: .csv (frame,seconds,pip,x,y,z), .chan (frame tx ty tz rx ry rz, from frame 1), .gltf or .glb "
         "(a glTF 2.0 animation).",
     )
     parser.add_argument("name", metavar="NAME", help="a pattern name (velmora list shows them)")

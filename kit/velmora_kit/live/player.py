@@ -22,6 +22,7 @@ import numpy.typing as npt
 import velmora
 
 from velmora_kit.live.frame import FloatArray, Frame, Sink
+from velmora_kit.recording import RecordingMotion
 from velmora_kit.render import MotionSource, check_pips, render, table
 from velmora_kit.tempo import PIP_TOLERANCE, PIPS_PER_BEAT, TempoMap
 
@@ -105,16 +106,15 @@ class _Sources:
                 tables.append(table(source, library=library))
                 self._table_rows.append(index)
             elif isinstance(source, velmora.SampledRecording):
-                if len(source.dimensions) != 3:
-                    raise ValueError(
-                        f"sources[{name!r}] must have 3 axes to be a position, got a recording of {len(source.dimensions)}"
-                    )
-                self._others.append((index, source))
+                try:  # playing on past either end of a recording holds its first or last row
+                    self._others.append((index, RecordingMotion(source, outside="hold")))
+                except ValueError as error:
+                    raise ValueError(f"sources[{name!r}]: {error}") from None
             elif isinstance(source, MotionSource):
                 self._others.append((index, source))
             else:
                 raise TypeError(
-                    f"sources[{name!r}] must be a pattern name, a velmora.SampledPattern, a 3-axis "
+                    f"sources[{name!r}] must be a pattern name, a velmora.SampledPattern, a "
                     f"velmora.SampledRecording or a motion source, got {type(source).__name__}"
                 )
         self.names = tuple(names)
@@ -132,13 +132,7 @@ class _Sources:
             index = self._offsets + np.mod(pips[:, np.newaxis], self._periods)
             positions[:, self._rows] = self._stacked[index]
         for row, source in self._others:
-            if isinstance(source, velmora.SampledRecording):
-                # Playing on past either end of a recording holds its first or last row.
-                first = int(source.start_pip)
-                held = np.clip(pips, first, first + int(source.sample_count) - 1)
-                positions[:, row] = render(source, held)
-            else:
-                positions[:, row] = render(source, pips)  # type: ignore[arg-type]
+            positions[:, row] = render(source, pips)  # type: ignore[arg-type]
         positions.flags.writeable = False
         return positions
 
@@ -216,8 +210,9 @@ class Player:
     ----------
     sources : mapping of str to pattern
         Output name → anything `render` takes: a pattern name, a `velmora.SampledPattern`,
-        a motion source (`Layer`, `Sequence`), or a 3-axis `velmora.SampledRecording`
-        (which holds its first and last rows before and after it).
+        a motion source (`Layer`, `Sequence`, `RecordingMotion`), or a
+        `velmora.SampledRecording` of one axis (x) or three (x, y, z), which holds its first
+        and last rows before and after it.
     tempo : TempoMap or float, optional
         The tempo (a map or a BPM); the song's second 0 is when `play()` starts.
     clock : MidiClock or iterable of mido.Message, optional
@@ -242,7 +237,8 @@ class Player:
     ------
     ValueError
         No sources, both or neither of `tempo` and `clock`, a rate or latency that is not
-        finite (the rate also positive), a recording that is not 3-axis, an unknown name.
+        finite (the rate also positive), a recording of other than one or three axes, an
+        unknown name.
     TypeError
         Arguments of the wrong type.
 
