@@ -549,7 +549,10 @@ class Layer:
         # The largest intermediate is the numerator, about (time + 2g)·E·a; the warp's own
         # products (tau·v·(v − u) and the like) stay below 2g·v², far smaller.
         bound = (reach + grid2) * common * a
-        use_int64 = bound < _INT64_SAFE and denominator < _FLOAT_EXACT
+        # Loops of 2**62 pips and more (tiny rates, deep nests of layers) are reduced with
+        # Python ints: numpy cannot hold the period itself.
+        long_loops = any(loop is not None and loop >= _INT64_SAFE for loop in (period, self._source_period))
+        use_int64 = bound < _INT64_SAFE and denominator < _FLOAT_EXACT and not long_loops
         times: npt.NDArray[Any]
         if use_int64:
             times = pips.astype(np.int64) + self._phase
@@ -571,6 +574,12 @@ class Layer:
         remainder = numerator - floor * denominator
         if self._source_period is not None:
             floor = floor % self._source_period
+            if self._source_period > PIP_MAX + 1:
+                # A loop longer than the pips render takes: a position past PIP_MAX is read
+                # one loop earlier, where the source gives the same value.
+                beyond = floor > PIP_MAX
+                if beyond.any():
+                    floor = np.where(beyond, floor - self._source_period, floor)
         if floor.dtype == object:
             outside = [f for f in floor if not -_INT64_SAFE < f < _INT64_SAFE]
             if outside:  # only for a source that does not loop, which reads these pips as they are
@@ -812,11 +821,10 @@ class Sequence:
         period = _source_period(source, self._library)
         if period is None:
             return pips  # render names the pip it cannot take
+        reduced: npt.NDArray[Any] = np.mod(pips, float(period) if pips.dtype.kind == "f" else period)
         if pips.dtype.kind == "f":
-            reduced = np.mod(pips, float(period))
             reduced[reduced >= period] = 0.0
-            return reduced
-        return np.mod(pips, period)
+        return reduced
 
 
 def _groups(index: npt.NDArray[np.intp], count: int) -> Iterator[tuple[int, npt.NDArray[np.intp] | slice]]:
@@ -945,14 +953,14 @@ def fan(
     pattern = isinstance(source, (str, velmora.SampledPattern))
     # Checks the source as each copy's layer would (a pattern's period is all a layer checks).
     period = period_of(source, library=library) if pattern else Layer(source, library=library).period_pips
-    if pattern and spread != 0 and period <= _FAN_PERIODS and copies <= _FAN_PERIODS:
+    if pattern and period is not None and spread != 0 and period <= _FAN_PERIODS and copies <= _FAN_PERIODS:
         flat = checked.reshape(-1)
         whole = np.floor(flat) if interpolation == "linear" else flat
         if interpolation == "step" or bool(np.all(whole == flat)):
             # A pattern's table is read modulo its period, so all the copies are one render.
-            phases = (np.arange(copies, dtype=np.int64) * (spread % period) % period).astype(np.int32)[:, np.newaxis]
+            every_phase = (np.arange(copies, dtype=np.int64) * (spread % period) % period).astype(np.int32)[:, np.newaxis]
             reduced = np.mod(whole.astype(np.int64), period).astype(np.int32)
-            fanned: FloatArray = render(source, reduced[np.newaxis, :] + phases, library=library, interpolation=interpolation)
+            fanned: FloatArray = render(source, reduced[np.newaxis, :] + every_phase, library=library, interpolation=interpolation)
             return fanned.reshape(shape)
     out = np.empty(shape, dtype=np.float64)
     if period is None or period > _FAN_PERIODS:
