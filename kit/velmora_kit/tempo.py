@@ -740,6 +740,14 @@ def frames(
     >>> frames(120, 60, 0.3)[[3, 15]]
     array([ 6, 32])
     """
+    tempo_map, rate, count, start, latency = _frame_arguments(tempo, fps, duration_seconds, start_seconds, latency_seconds)
+    return _frame_pips(tempo_map, rate, 0, count, start, latency)
+
+
+def _frame_arguments(
+    tempo: object, fps: object, duration_seconds: object, start_seconds: object, latency_seconds: object
+) -> tuple[TempoMap, float, int, float, float]:
+    """`frames`' arguments checked: the tempo map, fps, frame count, start and latency."""
     if isinstance(tempo, TempoMap):
         tempo_map = tempo
     elif isinstance(tempo, (numbers.Real, np.number)) and not isinstance(tempo, (bool, np.bool_)):
@@ -754,19 +762,10 @@ def frames(
         raise ValueError(f"duration_seconds must not be negative, got {duration_seconds!r}")
     start = check_finite("start_seconds", start_seconds)
     latency = check_finite("latency_seconds", latency_seconds)
-    count = _frame_count(duration, rate, duration_seconds, fps)
-    return _frame_pips(tempo_map, rate, 0, count, start, latency)
-
-
-def _frame_count(duration: float, fps: float, given_duration: object = None, given_fps: object = None) -> int:
-    """The number of frames k ≥ 0 with k / fps below `duration` (checked values; the given
-    ones, when passed, are what the error message shows)."""
-    count = math.ceil(_decimal(duration) * _decimal(fps))
+    count = math.ceil(_decimal(duration) * _decimal(rate))
     if count > MAX_FRAMES:
-        shown_duration = duration if given_duration is None else given_duration
-        shown_fps = fps if given_fps is None else given_fps
-        raise ValueError(f"{shown_duration!r} s at {shown_fps!r} fps is {count} frames, more than {MAX_FRAMES}")
-    return count
+        raise ValueError(f"{duration_seconds!r} s at {fps!r} fps is {count} frames, more than {MAX_FRAMES}")
+    return tempo_map, rate, count, start, latency
 
 
 def _frame_pips(tempo: TempoMap, fps: float, first: int, count: int, start: float, latency: float) -> IntArray:
