@@ -486,6 +486,9 @@ class Layer:
     def _mixed_values(self, floats: FloatArray, interpolation: str) -> FloatArray:
         whole = np.floor(floats)
         integral = whole == floats
+        if not integral.any():
+            return self._finish(render(self._source, self._float_positions(floats), library=self._library,
+                                       interpolation=interpolation))
         values = np.empty(floats.shape + (3,), dtype=np.float64)
         if integral.any():
             values[integral] = self._integer_values(whole[integral].astype(np.int64), interpolation)
