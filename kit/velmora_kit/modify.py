@@ -956,11 +956,13 @@ def fan(
     pattern = isinstance(source, (str, velmora.SampledPattern))
     # Checks the source as each copy's layer would (a pattern's period is all a layer checks).
     period = period_of(source, library=library) if pattern else Layer(source, library=library).period_pips
-    if pattern and period is not None and spread != 0 and period <= _FAN_PERIODS and copies <= _FAN_PERIODS:
+    # Patterns, layers and sequences reduce a whole pip into their loop before anything else,
+    # so the pips of all the copies need no reduction of their own: one render for them all.
+    reduces_itself = pattern or isinstance(source, (Layer, Sequence))
+    if reduces_itself and period is not None and spread != 0 and period <= _FAN_PERIODS and copies <= _FAN_PERIODS:
         flat = checked.reshape(-1)
         whole = np.floor(flat) if interpolation == "linear" else flat
         if interpolation == "step" or bool(np.all(whole == flat)):
-            # A pattern's table is read modulo its period, so all the copies are one render.
             every_phase = (np.arange(copies, dtype=np.int64) * (spread % period) % period).astype(np.int32)[:, np.newaxis]
             reduced = np.mod(whole.astype(np.int64), period).astype(np.int32)
             fanned: FloatArray = render(source, reduced[np.newaxis, :] + every_phase, library=library, interpolation=interpolation)

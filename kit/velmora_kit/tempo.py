@@ -798,15 +798,7 @@ def _constant_frames(tempo: TempoMap, fps: float, first: int, count: int, start:
     denominator = math.lcm(origin.denominator, g.denominator)
     base = origin.numerator * (denominator // origin.denominator)
     step = g.numerator * (denominator // g.denominator)
-    # floor with the same tolerance as pip(): fraction ≥ 1 − 1e-6 rounds up.
-    last = abs(base) + abs(step) * (first + count)
-    if last < 2**62 and denominator < 2**43:
-        index = np.arange(first, first + count, dtype=np.int64)
-        numerator = base + index * step
-        quotient, remainder = np.divmod(numerator, denominator)
-        result: IntArray = quotient + ((denominator - remainder) * 10**6 <= denominator)
-        return result.astype(np.int64)
-    return _large_frames(base, step, denominator, first, count)
+    return _exact_frames(base, step, denominator, first, count)
 
 
 def _snapped_floor(numerator: int, denominator: int) -> int:
@@ -819,8 +811,10 @@ def _snapped_floor(numerator: int, denominator: int) -> int:
 _AMBIGUOUS = 1e-12
 
 
-def _large_frames(base: int, step: int, denominator: int, first: int, count: int) -> IntArray:
-    """The same floors when the integers outgrow int64, without a Python step per frame.
+def _exact_frames(base: int, step: int, denominator: int, first: int, count: int) -> IntArray:
+    """floor((base + k·step) / denominator) with pip()'s tolerance (a fraction of at least
+    1 − 1e-6 rounds up) for k in [first, first + count), exactly, however large the
+    integers, and without a Python step per frame (nor numpy's slow int64 division).
 
     Frame k = first + j·M + i. With step = qs·D + rs, the pip is k·qs + floor((base + k·rs) / D),
     and base + k·rs = (A_j·D + R_j) + (E_i·D + e_i), where the first pair depends on the

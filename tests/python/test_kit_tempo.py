@@ -194,12 +194,12 @@ def test_frames_past_int64_arithmetic_stay_exact_without_a_python_step_per_frame
 
 
 def test_frames_on_and_near_the_rounding_thresholds_with_huge_denominators():
-    from velmora_kit.tempo import _large_frames
+    from velmora_kit.tempo import _exact_frames
 
     d = 4 * 10**20
     # Every fourth frame lands on a pip, and the first frame exactly 1e-6 pip below one:
     # float estimates cannot tell these apart, so they are settled in integers.
     for base in (0, d - d // 10**6, d - d // 10**6 - 1, d - d // 10**6 + 1, -7 * d - 1):
         for step in (3 * 10**20, 3 * 10**20 + 1, d * 5 - 1):
-            got = _large_frames(base, step, d, 3, 500)
+            got = _exact_frames(base, step, d, 3, 500)
             assert got.tolist() == [snapped(Fraction(base + k * step, d)) for k in range(3, 503)], (base, step)
