@@ -594,16 +594,28 @@ class Layer:
         """The same warp in float arithmetic, for fractional pips; times are reduced into
         one period first so that the floats keep their precision."""
         period = self._period
-        times = pips + float(self._phase)
-        if period is not None:
-            times = _float_mod(_float_mod(pips, period) + float(self._phase), period)
+        if period is None:
+            times = pips + float(self._phase)
+        else:
+            times = _float_mod(pips, period)
+            times += float(self._phase)  # in [0, 2·period): one period off at most
+            times = _wrap_once(times, period) if period <= _FLOAT_INTEGERS else _float_mod(times, period)
         if self._swing is not None:
             grid = float(self._grid)
             swing = float(self._swing)
             pair = np.floor(times / (2.0 * grid))
             tau = times - pair * (2.0 * grid)
             boundary = 2.0 * grid * swing
-            warped = np.where(tau < boundary, tau / (2.0 * swing), grid + (tau - boundary) / (2.0 * (1.0 - swing)))
+            # np.where(tau < boundary, early, late) as arithmetic: where's data-dependent
+            # branches cost more than the rest of the warp. Exact: early and late are never
+            # -0.0, so adding the other side's 0.0 changes nothing.
+            early = tau / (2.0 * swing)
+            late = grid + (tau - boundary) / (2.0 * (1.0 - swing))
+            first = np.less(tau, boundary).astype(np.float64)
+            early *= first
+            first -= 1.0  # -1.0 where late applies, else 0.0
+            late *= first
+            warped = early - late
             times = pair * (2.0 * grid) + warped
         positions = times * float(self._rate.numerator) / float(self._rate.denominator)
         if self._source_period is not None:
@@ -862,12 +874,29 @@ def _float_mod(values: FloatArray, period: int) -> FloatArray:
     whole = np.floor(values)
     fraction = values - whole
     # The quotient's floor may be one off where the division rounds up to an integer; the
-    # remainder then lies one period outside [0, period) and is moved back, exactly.
-    whole -= np.floor(whole / loop) * loop
-    whole[whole < 0.0] += loop
-    whole[whole >= loop] -= loop
+    # remainder then lies one period outside [0, period) and is moved back, exactly. (It
+    # is never -0.0, so adding 0.0 where nothing moves leaves it as it is.)
+    quotient = np.divide(whole, loop)
+    np.floor(quotient, out=quotient)
+    quotient *= loop
+    whole -= quotient
+    np.less(whole, 0.0, out=quotient)  # reused: 1.0 where below 0
+    quotient *= loop
+    whole += quotient
+    np.greater_equal(whole, loop, out=quotient)
+    quotient *= loop
+    whole -= quotient
     whole += fraction
     return whole
+
+
+def _wrap_once(values: FloatArray, period: int) -> FloatArray:
+    """``np.mod(values, float(period))`` for values in [0, 2·period) and a period up to
+    2**52: the value, or the value less one period (exact there), which is what np.mod gives."""
+    loop = float(period)
+    over = np.greater_equal(values, loop).astype(np.float64)
+    over *= loop
+    return values - over
 
 
 # Pips evaluated per pass by layers and sequences: the temporaries of one pass stay small
