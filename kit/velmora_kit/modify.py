@@ -992,9 +992,11 @@ def fan(
         flat = checked.reshape(-1)
         whole = np.floor(flat) if interpolation == "linear" else flat
         if interpolation == "step" or bool(np.all(whole == flat)):
-            every_phase = (np.arange(copies, dtype=np.int64) * (spread % period) % period).astype(np.int32)[:, np.newaxis]
-            reduced = np.mod(whole.astype(np.int64), period).astype(np.int32)
-            fanned: FloatArray = render(source, reduced[np.newaxis, :] + every_phase, library=library, interpolation=interpolation)
+            step = spread % period
+            every_phase = np.arange(0, copies * step, step, dtype=np.int64) if step else np.zeros(copies, dtype=np.int64)
+            every_phase %= period
+            shifted = np.mod(whole.astype(np.int64, copy=False), period)[np.newaxis, :] + every_phase[:, np.newaxis]
+            fanned: FloatArray = render(source, shifted, library=library, interpolation=interpolation)
             return fanned.reshape(shape)
     out = np.empty(shape, dtype=np.float64)
     if period is None or period > _FAN_PERIODS:
