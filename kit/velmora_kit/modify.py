@@ -800,8 +800,7 @@ class Sequence:
         else:
             times = _float_mod(flat.astype(np.float64, copy=False), total)
             times[times >= total] = 0.0
-        ends = np.asarray(self._ends, dtype=times.dtype)
-        index = np.searchsorted(ends, times, side="right")
+        index = _step_numbers(self._ends, times)
         out = np.empty(flat.shape + (3,), dtype=np.float64)
         count = len(self._steps)
         for i, where in _groups(index, count):
@@ -840,6 +839,21 @@ class Sequence:
         if pips.dtype.kind == "f":
             reduced[reduced >= period] = 0.0
         return reduced
+
+
+# Up to this many steps a pip's step is counted by comparisons, cheaper than a binary search.
+_COMPARED_STEPS = 8
+
+
+def _step_numbers(ends: tuple[int, ...], times: npt.NDArray[Any]) -> npt.NDArray[np.intp]:
+    """The step of each time in [0, ends[-1]): how many step ends lie at or before it."""
+    if len(ends) > _COMPARED_STEPS:
+        found: npt.NDArray[np.intp] = np.searchsorted(np.asarray(ends, dtype=times.dtype), times, side="right")
+        return found
+    index = np.zeros(times.shape, dtype=np.intp)
+    for end in ends[:-1]:
+        index += times >= end
+    return index
 
 
 def _groups(index: npt.NDArray[np.intp], count: int) -> Iterator[tuple[int, npt.NDArray[np.intp] | slice]]:
