@@ -810,16 +810,17 @@ class Sequence:
             values = render(source, self._source_pips(source, local - start), library=self._library, interpolation=interpolation)
             if self._crossfade:
                 fade_start = self._ends[i] - self._crossfade
-                fading = local >= fade_start
-                if fading.any():
+                fading = np.flatnonzero(local >= fade_start)
+                if fading.size:
                     following = self._steps[(i + 1) % count][0]
-                    at = local[fading]
+                    at = local.take(fading)
                     ahead = render(following, self._source_pips(following, at - self._ends[i]), library=self._library,
                                    interpolation=interpolation)
                     weight = self._weight((at - fade_start) / float(self._crossfade))[:, np.newaxis]
-                    blended = values[fading] * (1.0 - weight) + ahead * weight
-                    values[fading] = np.clip(blended, -1.0, 1.0)
-            out[where] = values
+                    blended = values.take(fading, axis=0) * (1.0 - weight) + ahead * weight
+                    values = np.ascontiguousarray(values)
+                    _put_rows(values, fading, np.clip(blended, -1.0, 1.0))
+            _put_rows(out, where, values)
         return out
 
     def _weight(self, progress: FloatArray) -> FloatArray:
@@ -839,6 +840,16 @@ class Sequence:
         if pips.dtype.kind == "f":
             reduced[reduced >= period] = 0.0
         return reduced
+
+
+# A position as one 24-byte record, so that rows are scattered as records: numpy's
+# row-wise fancy assignment costs several times as much.
+_ROW = np.dtype((np.void, 24))
+
+
+def _put_rows(target: FloatArray, where: npt.NDArray[np.intp] | slice, rows: FloatArray) -> None:
+    """``target[where] = rows`` for C-contiguous (n, 3) float64 arrays, the same bytes."""
+    target.view(_ROW).reshape(-1)[where] = np.ascontiguousarray(rows, dtype=np.float64).view(_ROW).reshape(-1)
 
 
 # Up to this many steps a pip's step is counted by comparisons, cheaper than a binary search.
