@@ -927,8 +927,8 @@ def _wrap_once(values: FloatArray, period: int) -> FloatArray:
 # Pips evaluated per pass by layers and sequences: the temporaries of one pass stay small
 # (a few MiB) whatever the number of pips, and stay in cache.
 _BLOCK = 2**15
-
-
+# A sequence's blocks hold at least this many pips per step, so that the render calls each
+# block makes per step stay cheap beside the pips.
 _PIPS_PER_STEP = 2**12
 
 
