@@ -22,6 +22,7 @@ import numpy.typing as npt
 
 import velmora
 from velmora_kit.export import CSV_HEADER, _Progress
+from velmora_kit.recording import RecordingMotion
 from velmora_kit.render import INTERPOLATIONS, PatternLike, render
 from velmora_kit.tempo import TempoMap, _frame_arguments, _frame_pips
 
@@ -72,8 +73,9 @@ def render_blocks(
 
     Parameters
     ----------
-    sources : sequence of str, velmora.SampledPattern, Layer, Sequence or motion source
-        One per fixture or object; anything `render` takes except a recording.
+    sources : sequence of str, velmora.SampledPattern, velmora.SampledRecording, Layer, Sequence or motion source
+        One per fixture or object; anything `export` takes (a recording's axes mapped to
+        x, y, z as `RecordingMotion` maps them).
     tempo : float or TempoMap
         A constant BPM (beat 0 at 0 s) or a tempo map.
     fps : float
@@ -99,7 +101,9 @@ def render_blocks(
     ValueError
         No sources, a block size below 1, and what `frames` and `render` refuse.
     TypeError
-        Arguments of the wrong kind, a recording among the sources.
+        Arguments of the wrong kind.
+    IndexError
+        A frame's pip outside a recording among the sources.
 
     Example
     -------
@@ -109,12 +113,10 @@ def render_blocks(
     """
     if isinstance(sources, (str, bytes)) or not isinstance(sources, Sequence):
         raise TypeError(f"sources must be a sequence of patterns or motion sources, got {type(sources).__name__}")
-    chosen = list(sources)
+    # A recording plays as export plays it: its axes mapped to x, y, z.
+    chosen = [RecordingMotion(s) if isinstance(s, velmora.SampledRecording) else s for s in sources]
     if not chosen:
         raise ValueError("sources must hold at least one pattern or motion source, got none")
-    for index, source in enumerate(chosen):
-        if isinstance(source, velmora.SampledRecording):
-            raise TypeError(f"sources[{index}] must be a pattern or motion source; a velmora.SampledRecording has no x, y, z")
     if interpolation not in INTERPOLATIONS:
         raise ValueError(f"interpolation must be 'step' or 'linear', got {interpolation!r}")
     tempo_map, rate, count, start, _ = _frame_arguments(tempo, fps, seconds, start_seconds, 0.0)
@@ -126,16 +128,18 @@ def render_blocks(
         raise ValueError(f"block_frames must be at least 1, got {block_frames!r}")
     else:
         size = int(block_frames)
-    # A bad source fails here, before anything is written.
-    first_pip = _frame_pips(tempo_map, rate, 0, 1, start, 0.0)
+    # A bad source, or a show past the end of a recording, fails here, before anything is
+    # written: the first and last frames (pips never fall as time runs).
+    ends = np.concatenate([_frame_pips(tempo_map, rate, k, 1, start, 0.0) for k in (0, max(count - 1, 0))])
+    if interpolation == "linear":
+        ends = tempo_map.pip_position(start + np.array([0.0, float(max(count - 1, 0))]) / rate)
     for source in chosen:
-        render(source, first_pip if interpolation == "step" else first_pip.astype(np.float64), library=library,
-               interpolation=interpolation)
+        render(source, ends, library=library, interpolation=interpolation)
     return _blocks(chosen, tempo_map, rate, count, start, size, library, interpolation)
 
 
 def _blocks(
-    sources: list[PatternLike],
+    sources: Sequence[PatternLike],
     tempo: TempoMap,
     fps: float,
     count: int,
@@ -184,7 +188,7 @@ def export_fixtures(
 
     Parameters
     ----------
-    sources : sequence of str, velmora.SampledPattern, Layer, Sequence or motion source
+    sources : sequence of str, velmora.SampledPattern, velmora.SampledRecording, Layer, Sequence or motion source
     folder : str or path-like
         Created when missing; files of the same names are replaced.
     tempo, fps, seconds, start_seconds, library, interpolation

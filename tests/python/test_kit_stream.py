@@ -74,8 +74,8 @@ def test_a_failure_mid_show_leaves_no_file_behind(tmp_path, monkeypatch):
         (lambda: render_blocks(["bounce"], tempo=120, fps=30, seconds=1, block_frames=0), ValueError,
          "block_frames must be at least 1, got 0"),
         (lambda: render_blocks(["bounce", "nope"], tempo=120, fps=30, seconds=1), ValueError, "Unknown velmora: nope"),
-        (lambda: render_blocks(["bounce", velmora.SampledRecording("take", ["cc1"], [[0.0]], 120.0)], tempo=120, fps=30, seconds=1),
-         TypeError, r"sources\[1\] must be a pattern"),
+        (lambda: render_blocks(["bounce", velmora.SampledRecording("take", ["cc1"], [[0.0]] * 60, 120.0)], tempo=120,
+                               fps=30, seconds=1), IndexError, "outside"),  # the show's last pip is 62
         (lambda: export_fixtures(["bounce"], "unused", tempo=120, fps=30, seconds=0), ValueError,
          "seconds must span at least one frame"),
     ],
