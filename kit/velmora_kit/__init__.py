@@ -19,6 +19,7 @@ from velmora_kit.transform import Transform
 from velmora_kit import easing, shapes
 from velmora_kit.shapes import Shape
 from velmora_kit.recording import RecordingMotion
+from velmora_kit.stream import ShowBlock, export_fixtures, render_blocks
 
 from velmora_kit.live import ArtNetSink, Frame, OscSink, Player, PlaySummary, Sink
 
@@ -38,11 +39,14 @@ __all__: list[str] = [
     "Layer",
     "RecordingMotion",
     "Sequence",
+    "ShowBlock",
     "catalogue_entries",
     "dmx_bytes",
     "export",
+    "export_fixtures",
     "fan",
     "parse_rate",
+    "render_blocks",
     "to_dmx",
     "to_range",
     # shapes made to measure, and motion turned, mirrored and moved between axes

@@ -22,7 +22,7 @@ from __future__ import annotations
 
 import math
 import numbers
-from collections.abc import Callable
+from collections.abc import Callable, Iterator
 from collections.abc import Sequence as SequenceABC
 from fractions import Fraction
 from typing import Any, Union
@@ -33,7 +33,16 @@ import numpy.typing as npt
 import velmora
 from velmora_kit.easing import easing, parse_easing
 from velmora_kit.render import (
-    INTERPOLATIONS, MotionSource, PatternLike, _gather_step, check_pips, describe_recording, period_of, render,
+    INTERPOLATIONS,
+    PIP_MAX,
+    PIP_MIN,
+    MotionSource,
+    PatternLike,
+    _gather_step,
+    check_pips,
+    describe_recording,
+    period_of,
+    render,
 )
 from velmora_kit.tempo import PIPS_PER_BEAT
 
@@ -468,23 +477,34 @@ class Layer:
             # float arithmetic on pips already reduced into one period.
             floats = flat.astype(np.float64, copy=False)
             whole = np.floor(floats)
-            integral = whole == floats
-            if integral.all():
+            if bool(np.all(whole == floats)):
                 values = self._integer_values(whole.astype(np.int64), "linear")
             else:
-                values = np.empty(floats.shape + (3,), dtype=np.float64)
-                if integral.any():
-                    values[integral] = self._integer_values(whole[integral].astype(np.int64), "linear")
-                rest = ~integral
-                positions = self._float_positions(floats[rest])
-                values[rest] = self._finish(render(self._source, positions, library=self._library, interpolation="linear"))
+                values = _in_blocks(self._mixed_values, floats, "linear")
         return values.reshape(np.shape(pips) + (3,))
+
+    def _mixed_values(self, floats: FloatArray, interpolation: str) -> FloatArray:
+        whole = np.floor(floats)
+        integral = whole == floats
+        if not integral.any():
+            return self._finish(render(self._source, self._float_positions(floats), library=self._library,
+                                       interpolation=interpolation))
+        values = np.empty(floats.shape + (3,), dtype=np.float64)
+        if integral.any():
+            values[integral] = self._integer_values(whole[integral].astype(np.int64), interpolation)
+        rest = ~integral
+        positions = self._float_positions(floats[rest])
+        values[rest] = self._finish(render(self._source, positions, library=self._library, interpolation=interpolation))
+        return values
 
     def _integer_values(self, pips: IntArray, interpolation: str) -> FloatArray:
         tabled = self._tables.render(self._period, pips, interpolation, self._compute)
         return tabled if tabled is not None else self._compute(pips, interpolation)
 
     def _compute(self, pips: IntArray, interpolation: str) -> FloatArray:
+        return _in_blocks(self._compute_block, pips, interpolation)
+
+    def _compute_block(self, pips: IntArray, interpolation: str) -> FloatArray:
         return self._finish(self._sample_exact(pips, interpolation))
 
     def _finish(self, values: FloatArray) -> FloatArray:
@@ -532,7 +552,10 @@ class Layer:
         # The largest intermediate is the numerator, about (time + 2g)·E·a; the warp's own
         # products (tau·v·(v − u) and the like) stay below 2g·v², far smaller.
         bound = (reach + grid2) * common * a
-        use_int64 = bound < _INT64_SAFE and denominator < _FLOAT_EXACT
+        # Loops of 2**62 pips and more (tiny rates, deep nests of layers) are reduced with
+        # Python ints: numpy cannot hold the period itself.
+        long_loops = any(loop is not None and loop >= _INT64_SAFE for loop in (period, self._source_period))
+        use_int64 = bound < _INT64_SAFE and denominator < _FLOAT_EXACT and not long_loops
         times: npt.NDArray[Any]
         if use_int64:
             times = pips.astype(np.int64) + self._phase
@@ -554,6 +577,12 @@ class Layer:
         remainder = numerator - floor * denominator
         if self._source_period is not None:
             floor = floor % self._source_period
+            if self._source_period > PIP_MAX + 1:
+                # A loop longer than the pips render takes: a position past PIP_MAX is read
+                # one loop earlier, where the source gives the same value.
+                beyond = floor > PIP_MAX
+                if beyond.any():
+                    floor = np.where(beyond, floor - self._source_period, floor)
         if floor.dtype == object:
             outside = [f for f in floor if not -_INT64_SAFE < f < _INT64_SAFE]
             if outside:  # only for a source that does not loop, which reads these pips as they are
@@ -565,21 +594,33 @@ class Layer:
         """The same warp in float arithmetic, for fractional pips; times are reduced into
         one period first so that the floats keep their precision."""
         period = self._period
-        times = pips + float(self._phase)
-        if period is not None:
-            times = np.mod(np.mod(pips, float(period)) + float(self._phase), float(period))
+        if period is None:
+            times = pips + float(self._phase)
+        else:
+            times = _float_mod(pips, period)
+            times += float(self._phase)  # in [0, 2·period): one period off at most
+            times = _wrap_once(times, period) if period <= _FLOAT_INTEGERS else _float_mod(times, period)
         if self._swing is not None:
             grid = float(self._grid)
             swing = float(self._swing)
             pair = np.floor(times / (2.0 * grid))
             tau = times - pair * (2.0 * grid)
             boundary = 2.0 * grid * swing
-            warped = np.where(tau < boundary, tau / (2.0 * swing), grid + (tau - boundary) / (2.0 * (1.0 - swing)))
+            # np.where(tau < boundary, early, late) as arithmetic: where's data-dependent
+            # branches cost more than the rest of the warp. Exact: early and late are never
+            # -0.0, so adding the other side's 0.0 changes nothing.
+            early = tau / (2.0 * swing)
+            late = grid + (tau - boundary) / (2.0 * (1.0 - swing))
+            first = np.less(tau, boundary).astype(np.float64)
+            early *= first
+            first -= 1.0  # -1.0 where late applies, else 0.0
+            late *= first
+            warped = early - late
             times = pair * (2.0 * grid) + warped
         positions = times * float(self._rate.numerator) / float(self._rate.denominator)
         if self._source_period is not None:
             loop = float(self._source_period)
-            positions = np.mod(positions, loop)
+            positions = _float_mod(positions, self._source_period)
             positions[positions >= loop] = 0.0
         result: FloatArray = positions
         return result
@@ -747,40 +788,160 @@ class Sequence:
         return values.reshape(np.shape(pips) + (3,))
 
     def _compute(self, flat: npt.NDArray[Any], interpolation: str) -> FloatArray:
+        # Each block renders every step it reaches once: blocks grow with the steps so that
+        # those calls stay few beside the pips.
+        return _in_blocks(self._compute_block, flat, interpolation, max(_BLOCK, _PIPS_PER_STEP * len(self._steps)))
+
+    def _compute_block(self, flat: npt.NDArray[Any], interpolation: str) -> FloatArray:
         total = self._ends[-1]
         times: npt.NDArray[Any]
         if interpolation == "step":
             times = np.mod(flat.astype(np.int64, copy=False), total)
         else:
-            times = np.mod(flat.astype(np.float64, copy=False), float(total))
+            times = _float_mod(flat.astype(np.float64, copy=False), total)
             times[times >= total] = 0.0
-        ends = np.asarray(self._ends, dtype=times.dtype)
-        index = np.searchsorted(ends, times, side="right")
+        index = _step_numbers(self._ends, times)
         out = np.empty(flat.shape + (3,), dtype=np.float64)
         count = len(self._steps)
-        for i, (source, length) in enumerate(self._steps):
-            mask = index == i
-            if not mask.any():
-                continue
-            local = times[mask]
+        for i, where in _groups(index, count):
+            source, length = self._steps[i]
+            local = times[where]
             start = self._ends[i] - length
-            values = render(source, local - start, library=self._library, interpolation=interpolation)
+            values = render(source, self._source_pips(source, local - start), library=self._library, interpolation=interpolation)
             if self._crossfade:
                 fade_start = self._ends[i] - self._crossfade
-                fading = local >= fade_start
-                if fading.any():
+                fading = np.flatnonzero(local >= fade_start)
+                if fading.size:
                     following = self._steps[(i + 1) % count][0]
-                    at = local[fading]
-                    ahead = render(following, at - self._ends[i], library=self._library, interpolation=interpolation)
+                    at = local.take(fading)
+                    ahead = render(following, self._source_pips(following, at - self._ends[i]), library=self._library,
+                                   interpolation=interpolation)
                     weight = self._weight((at - fade_start) / float(self._crossfade))[:, np.newaxis]
-                    blended = values[fading] * (1.0 - weight) + ahead * weight
-                    values[fading] = np.clip(blended, -1.0, 1.0)
-            out[mask] = values
+                    blended = values.take(fading, axis=0) * (1.0 - weight) + ahead * weight
+                    values = np.ascontiguousarray(values)
+                    _put_rows(values, fading, np.clip(blended, -1.0, 1.0))
+            _put_rows(out, where, values)
         return out
 
     def _weight(self, progress: FloatArray) -> FloatArray:
         """The next source's weight at each fraction of the fade done."""
         return progress if self._curve == "linear" else easing(self._curve)(progress)
+
+    def _source_pips(self, source: PatternLike, pips: npt.NDArray[Any]) -> npt.NDArray[Any]:
+        """A step's own pips, as render takes them. A step longer than the signed 32-bit pip
+        range reaches pips beyond it; a looping source gives the same value one loop
+        earlier, so those are reduced into its loop (the rest render as they are)."""
+        if not pips.size or (PIP_MIN <= pips.min() and pips.max() <= PIP_MAX):
+            return pips
+        period = _source_period(source, self._library)
+        if period is None:
+            return pips  # render names the pip it cannot take
+        reduced: npt.NDArray[Any] = np.mod(pips, float(period) if pips.dtype.kind == "f" else period)
+        if pips.dtype.kind == "f":
+            reduced[reduced >= period] = 0.0
+        return reduced
+
+
+# A position as one 24-byte record, so that rows are scattered as records: numpy's
+# row-wise fancy assignment costs several times as much.
+_ROW = np.dtype((np.void, 24))
+
+
+def _put_rows(target: FloatArray, where: npt.NDArray[np.intp] | slice, rows: FloatArray) -> None:
+    """``target[where] = rows`` for C-contiguous (n, 3) float64 arrays, the same bytes."""
+    target.view(_ROW).reshape(-1)[where] = np.ascontiguousarray(rows, dtype=np.float64).view(_ROW).reshape(-1)
+
+
+# Up to this many steps a pip's step is counted by comparisons, cheaper than a binary search.
+_COMPARED_STEPS = 8
+
+
+def _step_numbers(ends: tuple[int, ...], times: npt.NDArray[Any]) -> npt.NDArray[np.intp]:
+    """The step of each time in [0, ends[-1]): how many step ends lie at or before it."""
+    if len(ends) > _COMPARED_STEPS:
+        found: npt.NDArray[np.intp] = np.searchsorted(np.asarray(ends, dtype=times.dtype), times, side="right")
+        return found
+    index = np.zeros(times.shape, dtype=np.intp)
+    for end in ends[:-1]:
+        index += times >= end
+    return index
+
+
+def _groups(index: npt.NDArray[np.intp], count: int) -> Iterator[tuple[int, npt.NDArray[np.intp] | slice]]:
+    """The positions of each group in `index` (values in [0, count)), for the groups that
+    occur: one stable sort of the group numbers (a radix sort up to 65,536 groups), so the
+    cost grows with the pips and not with pips × groups."""
+    if count == 1:
+        yield 0, slice(None)
+        return
+    keys = index.astype(np.uint16) if count <= 2**16 else index
+    order = np.argsort(keys, kind="stable")
+    bounds = np.concatenate(([0], np.cumsum(np.bincount(index, minlength=count))))
+    for i in np.flatnonzero(bounds[1:] > bounds[:-1]).tolist():
+        yield i, order[bounds[i]:bounds[i + 1]]
+
+
+# Below this an integer and everything the float remainder below computes with it is exact.
+_FLOAT_INTEGERS = 2**52
+
+
+def _float_mod(values: FloatArray, period: int) -> FloatArray:
+    """``np.mod(values, float(period))`` bit for bit, several times faster: numpy's float
+    remainder is slow (and slower still for large quotients). The floor of each value is
+    reduced as an exact integer in float arithmetic and the fraction added back; the sum is
+    the exact remainder (plus the period for a negative value) rounded once, which is
+    exactly what np.mod returns, +0.0 for a zero remainder included."""
+    if not values.size or period > _FLOAT_INTEGERS or not (
+            -_FLOAT_INTEGERS <= values.min() and values.max() <= _FLOAT_INTEGERS):
+        result: FloatArray = np.mod(values, float(period))
+        return result
+    loop = float(period)
+    whole = np.floor(values)
+    fraction = values - whole
+    # The quotient's floor may be one off where the division rounds up to an integer; the
+    # remainder then lies one period outside [0, period) and is moved back, exactly. (It
+    # is never -0.0, so adding 0.0 where nothing moves leaves it as it is.)
+    quotient = np.divide(whole, loop)
+    np.floor(quotient, out=quotient)
+    quotient *= loop
+    whole -= quotient
+    np.less(whole, 0.0, out=quotient)  # reused: 1.0 where below 0
+    quotient *= loop
+    whole += quotient
+    np.greater_equal(whole, loop, out=quotient)
+    quotient *= loop
+    whole -= quotient
+    whole += fraction
+    return whole
+
+
+def _wrap_once(values: FloatArray, period: int) -> FloatArray:
+    """``np.mod(values, float(period))`` for values in [0, 2·period) and a period up to
+    2**52: the value, or the value less one period (exact there), which is what np.mod gives."""
+    loop = float(period)
+    over = np.greater_equal(values, loop).astype(np.float64)
+    over *= loop
+    return values - over
+
+
+# Pips evaluated per pass by layers and sequences: the temporaries of one pass stay small
+# (a few MiB) whatever the number of pips, and stay in cache.
+_BLOCK = 2**15
+# A sequence's blocks hold at least this many pips per step, so that the render calls each
+# block makes per step stay cheap beside the pips.
+_PIPS_PER_STEP = 2**12
+
+
+def _in_blocks(compute: Callable[[npt.NDArray[Any], str], FloatArray], flat: npt.NDArray[Any],
+               interpolation: str, block: int = _BLOCK) -> FloatArray:
+    """`compute` over a flat array of pips, one block at a time (each result depends only
+    on its own pip, so the blocks give the same bits as one pass)."""
+    if flat.shape[0] <= block:
+        return compute(flat, interpolation)
+    out = np.empty(flat.shape + (3,), dtype=np.float64)
+    for first in range(0, flat.shape[0], block):
+        out[first:first + block] = compute(flat[first:first + block], interpolation)
+    return out
 
 
 def _rebuild_layer(source: PatternLike, arguments: dict[str, Any]) -> Layer:
@@ -845,8 +1006,61 @@ def fan(
     if interpolation not in INTERPOLATIONS:
         raise ValueError(f"interpolation must be 'step' or 'linear', got {interpolation!r}")
     checked = check_pips(pips, interpolation)
-    out = np.empty((copies,) + checked.shape + (3,), dtype=np.float64)
-    for k in range(copies):
-        layer = Layer(source, library=library, phase=k * spread)
-        out[k] = render(layer, checked, interpolation=interpolation)
+    shape = (copies,) + checked.shape + (3,)
+    pattern = isinstance(source, (str, velmora.SampledPattern))
+    # Checks the source as each copy's layer would (a pattern's period is all a layer checks).
+    period = period_of(source, library=library) if pattern else Layer(source, library=library).period_pips
+    # Patterns, layers and sequences reduce a whole pip into their loop before anything else,
+    # so the pips of all the copies need no reduction of their own: one render for them all.
+    reduces_itself = pattern or isinstance(source, (Layer, Sequence))
+    if reduces_itself and period is not None and spread != 0 and period <= _FAN_PERIODS and copies <= _FAN_PERIODS:
+        flat = checked.reshape(-1)
+        whole = np.floor(flat) if interpolation == "linear" else flat
+        if interpolation == "step" or bool(np.all(whole == flat)):
+            step = spread % period
+            every_phase = np.arange(0, copies * step, step, dtype=np.int64) if step else np.zeros(copies, dtype=np.int64)
+            every_phase %= period
+            shifted = np.mod(whole.astype(np.int64, copy=False), period)[np.newaxis, :] + every_phase[:, np.newaxis]
+            fanned: FloatArray = render(source, shifted, library=library, interpolation=interpolation)
+            return fanned.reshape(shape)
+    out = np.empty(shape, dtype=np.float64)
+    if period is None or period > _FAN_PERIODS:
+        for k in range(copies):
+            out[k] = render(Layer(source, library=library, phase=k * spread), checked, interpolation=interpolation)
+        return out
+    # Copy k is Layer(source, phase=k·spread): the source at (pip + phase) reduced into its
+    # loop, phase 0 being the source itself. Those pips are made for all the copies at once
+    # and rendered in one call, with the same arithmetic as the layers', so the same bits.
+    flat = checked.reshape(-1)
+    whole = np.floor(flat) if interpolation == "linear" else flat
+    integral = interpolation == "step" or bool(np.all(whole == flat))
+    if spread == 0:
+        out[...] = render(source, checked, library=library, interpolation=interpolation)
+        return out
+    out[0] = render(source, checked, library=library, interpolation=interpolation)
+    phases = np.array([(k * spread) % period for k in range(1, copies)], dtype=np.int64)[:, np.newaxis]
+    rows = out.reshape(copies, -1, 3)[1:]
+    if integral:
+        rows[...] = render(source, _shifted_pips(whole.astype(np.int64), phases, period), library=library,
+                           interpolation=interpolation)
+        return out
+    integral_pips = whole == flat
+    if integral_pips.any():
+        rows[:, integral_pips] = render(source, _shifted_pips(whole[integral_pips].astype(np.int64), phases, period),
+                                        library=library, interpolation="linear")
+    rest = ~integral_pips
+    positions = _float_mod(_float_mod(flat[rest], period)[np.newaxis, :] + phases.astype(np.float64), period)
+    positions[positions >= period] = 0.0
+    rows[:, rest] = render(source, positions, library=library, interpolation="linear")
     return out
+
+
+# Periods up to this make a fan's pips in one int64 array that render takes as they are.
+_FAN_PERIODS = 2**30
+
+
+def _shifted_pips(pips: IntArray, phases: IntArray, period: int) -> IntArray:
+    """(pip + phase) mod period for every phase (a column) and pip (a row), phases in [0, period)."""
+    shifted: IntArray = np.mod(pips, period)[np.newaxis, :] + phases
+    shifted[shifted >= period] -= period
+    return shifted

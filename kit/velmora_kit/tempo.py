@@ -740,6 +740,14 @@ def frames(
     >>> frames(120, 60, 0.3)[[3, 15]]
     array([ 6, 32])
     """
+    tempo_map, rate, count, start, latency = _frame_arguments(tempo, fps, duration_seconds, start_seconds, latency_seconds)
+    return _frame_pips(tempo_map, rate, 0, count, start, latency)
+
+
+def _frame_arguments(
+    tempo: object, fps: object, duration_seconds: object, start_seconds: object, latency_seconds: object
+) -> tuple[TempoMap, float, int, float, float]:
+    """`frames`' arguments checked: the tempo map, fps, frame count, start and latency."""
     if isinstance(tempo, TempoMap):
         tempo_map = tempo
     elif isinstance(tempo, (numbers.Real, np.number)) and not isinstance(tempo, (bool, np.bool_)):
@@ -757,20 +765,27 @@ def frames(
     count = math.ceil(_decimal(duration) * _decimal(rate))
     if count > MAX_FRAMES:
         raise ValueError(f"{duration_seconds!r} s at {fps!r} fps is {count} frames, more than {MAX_FRAMES}")
-    if tempo_map.is_constant:
-        return _constant_frames(tempo_map, rate, count, start, latency)
-    index = np.arange(count, dtype=np.float64)
-    times = (start + latency) + index / rate
-    result: IntArray = tempo_map.pip(times)
+    return tempo_map, rate, count, start, latency
+
+
+def _frame_pips(tempo: TempoMap, fps: float, first: int, count: int, start: float, latency: float) -> IntArray:
+    """The pips of frames `first` to `first + count − 1` (checked values), exactly as
+    `frames` gives them: each frame's pip depends on its index alone, so a show can be
+    computed in blocks."""
+    if tempo.is_constant:
+        return _constant_frames(tempo, fps, first, count, start, latency)
+    index = np.arange(first, first + count, dtype=np.float64)
+    times = (start + latency) + index / fps
+    result: IntArray = tempo.pip(times)
     return result
 
 
-def _constant_frames(tempo: TempoMap, fps: float, count: int, start: float, latency: float) -> IntArray:
+def _constant_frames(tempo: TempoMap, fps: float, first: int, count: int, start: float, latency: float) -> IntArray:
     """Frame pips of a constant tempo in exact rational arithmetic on the decimal values.
 
     Position of frame k: (offset + k / fps) · bpm · 64 / 60 with offset = start + latency −
-    beat origin, i.e. (c + k) · g with c = offset · fps and g = bpm · 64 / (60 · fps). With
-    c = cn / cd and g = gn / gd this is (cn + k · cd) · gn / (cd · gd): an integer division.
+    beat origin, i.e. (c + k) · g with c = offset · fps and g = bpm · 64 / (60 · fps): over
+    the least common denominator D of c·g and g this is (B + k · S) / D, an integer division.
     """
     rate = _decimal(fps)
     if tempo.ticks_per_beat is not None:  # read from MIDI: the tempo is whole microseconds a beat
@@ -778,21 +793,65 @@ def _constant_frames(tempo: TempoMap, fps: float, count: int, start: float, late
     else:
         tempo_value = _decimal(float(tempo._tempo0[0]))
     offset = _decimal(start) + _decimal(latency) - _decimal(tempo.beat_zero_seconds)
-    c = offset * rate
     g = tempo_value * PIPS_PER_BEAT / (60 * rate)
-    numerator_step = c.denominator * g.numerator
-    numerator_base = c.numerator * g.numerator
-    denominator = c.denominator * g.denominator
-    # floor with the same tolerance as pip(): fraction ≥ 1 − 1e-6 rounds up.
-    last = abs(numerator_base) + abs(numerator_step) * count
-    if last < 2**62 and denominator < 2**43:
-        index = np.arange(count, dtype=np.int64)
-        numerator = numerator_base + index * numerator_step
-        quotient, remainder = np.divmod(numerator, denominator)
-        result: IntArray = quotient + ((denominator - remainder) * 10**6 <= denominator)
-        return result.astype(np.int64)
-    out = np.empty(count, dtype=np.int64)
-    for k in range(count):
-        whole, rest = divmod(numerator_base + k * numerator_step, denominator)
-        out[k] = whole + ((denominator - rest) * 10**6 <= denominator)
-    return out
+    origin = offset * rate * g
+    denominator = math.lcm(origin.denominator, g.denominator)
+    base = origin.numerator * (denominator // origin.denominator)
+    step = g.numerator * (denominator // g.denominator)
+    return _exact_frames(base, step, denominator, first, count)
+
+
+def _snapped_floor(numerator: int, denominator: int) -> int:
+    whole, rest = divmod(numerator, denominator)
+    return whole + ((denominator - rest) * 10**6 <= denominator)
+
+
+# How close (as a fraction of a pip) a float estimate may come to a rounding threshold
+# before the frame is computed again in exact integers; the estimate is within 1e-15.
+_AMBIGUOUS = 1e-12
+
+
+def _exact_frames(base: int, step: int, denominator: int, first: int, count: int) -> IntArray:
+    """floor((base + k·step) / denominator) with pip()'s tolerance (a fraction of at least
+    1 − 1e-6 rounds up) for k in [first, first + count), exactly, however large the
+    integers, and without a Python step per frame (nor numpy's slow int64 division).
+
+    Frame k = first + j·M + i. With step = qs·D + rs, the pip is k·qs + floor((base + k·rs) / D),
+    and base + k·rs = (A_j·D + R_j) + (E_i·D + e_i), where the first pair depends on the
+    block j only and the second on i only: about 2·√count exact divisions in all. What is
+    left per frame, (R_j + e_i) / D in [0, 2), is summed in floats; it decides the floor and
+    pip()'s tolerance by two thresholds, 1 − 1e-6 and 2 − 1e-6, and the rare frames whose
+    estimate lies near one are computed again exactly.
+    """
+    if count == 0:
+        return np.empty(0, dtype=np.int64)
+    d = denominator
+    qs, rs = divmod(step, d)
+    width = max(1, math.isqrt(count))
+    blocks = -(-count // width)
+    low_whole = np.empty(width, dtype=np.int64)
+    low_fraction = np.empty(width, dtype=np.float64)
+    high_whole = np.empty(blocks, dtype=np.int64)
+    high_fraction = np.empty(blocks, dtype=np.float64)
+    try:
+        for i in range(width):
+            whole, rest = divmod(i * rs, d)
+            low_whole[i] = whole + i * qs
+            low_fraction[i] = rest / d
+        for j in range(blocks):
+            k = first + j * width
+            whole, rest = divmod(base + k * rs, d)
+            high_whole[j] = whole + k * qs
+            high_fraction[j] = rest / d
+        if (np.abs(high_whole) > 2**61).any() or (np.abs(low_whole) > 2**61).any():
+            raise OverflowError
+    except OverflowError:  # pips past int64: the exact loop raises as it always did
+        return np.array([_snapped_floor(base + k * step, d) for k in range(first, first + count)], dtype=np.int64)
+    fraction = (high_fraction[:, np.newaxis] + low_fraction[np.newaxis, :]).reshape(-1)[:count]
+    result = (high_whole[:, np.newaxis] + low_whole[np.newaxis, :]).reshape(-1)[:count]
+    result += fraction >= 1.0 - 1e-6
+    result += fraction >= 2.0 - 1e-6
+    near = (np.abs(fraction - (1.0 - 1e-6)) < _AMBIGUOUS) | (np.abs(fraction - (2.0 - 1e-6)) < _AMBIGUOUS)
+    for k in np.flatnonzero(near).tolist():
+        result[k] = _snapped_floor(base + (first + k) * step, d)
+    return result

@@ -305,3 +305,77 @@ def test_device_mapping_hits_the_ends_exactly():
         assert message in str(caught.value)
     with pytest.raises(TypeError, match="values16 must be integers"):
         dmx_bytes([0.5])
+
+
+def test_float_remainder_is_numpys_bit_for_bit():
+    from velmora_kit.modify import _float_mod
+
+    for loop in (1, 64, 130, 224, 2**40 + 7):
+        values = np.concatenate([
+            np.clip(RANDOM_PIPS.astype(np.float64) + rng.random(RANDOM_PIPS.size), I32_MIN, I32_MAX - 1.0),
+            np.array([-0.0, 0.0, -1e-300, -2.0**-60, -loop, loop, 2.0 * loop, -loop * 3.0 + 0.5, 2.0**52]),
+        ])
+        expected = np.mod(values, float(loop))
+        assert _float_mod(values, loop).view(np.int64).tolist() == expected.view(np.int64).tolist(), loop
+
+
+def test_many_steps_render_each_pip_from_its_own_step():
+    steps = [(["bounce", "sway", Layer("helix", rate="3/2"), "circle"][i % 4], Fraction(1 + i % 5, 4)) for i in range(150)]
+    seq = Sequence(steps, crossfade_beats=Fraction(1, 8))
+    starts = np.cumsum([0] + [int(beats * 64) for _, beats in steps])
+    pips = np.concatenate([RANDOM_PIPS, np.arange(-200, 200)])
+    for interpolation, given in (("step", pips), ("linear", pips + rng.random(pips.size) * (pips < I32_MAX))):
+        got = render(seq, given, interpolation=interpolation)
+        for pip, row in zip(given[::7], got[::7]):
+            # One pip at a time: a sequence with this pip alone can only read its own step.
+            assert render(seq, [pip], interpolation=interpolation)[0].tolist() == row.tolist()
+            t = pip % starts[-1]
+            i = int(np.searchsorted(starts, t, side="right")) - 1
+            if t < starts[i + 1] - 8:  # outside the fade: the step's source itself
+                plain = render(steps[i][0], [t - starts[i]], interpolation=interpolation)[0]
+                assert plain.tolist() == row.tolist()
+
+
+@pytest.mark.parametrize("source", ["helix", Layer("flam", rate="2/3", swing=0.6), two_step(Fraction(1, 4))], ids=repr)
+@pytest.mark.parametrize("spread", [16, -7, 2**31 - 1])
+def test_fan_is_a_stack_of_phased_layers(source, spread):
+    fractional = RANDOM_PIPS[:100] + rng.random(100) * (RANDOM_PIPS[:100] < I32_MAX)
+    for interpolation, pips in (("step", RANDOM_PIPS[:100]), ("linear", fractional), ("linear", RANDOM_PIPS[:100] * 1.0)):
+        fanned = fan(source, 5, spread, pips, interpolation=interpolation)
+        for k in range(5):
+            layered = render(Layer(source, phase=k * spread), pips, interpolation=interpolation)
+            assert fanned[k].tobytes() == layered.tobytes(), (k, interpolation)
+
+
+def test_loops_past_int64_are_reduced_exactly():
+    # A swing grid of 65,536 pips and a rate of 1/3**30 make a loop of 2**17 · 3**30 pips.
+    slow = Layer("bounce", rate=Fraction(1, 3**30), swing=0.6, swing_grid=65536)
+    assert slow.period_pips > 2**63
+    assert render(slow, [5, -5]).tolist() == render("bounce", [0, 63]).tolist()
+    nested: object = "bounce"
+    for _ in range(57):
+        nested = Layer(nested, rate="3/2")
+
+    def through(pip: int) -> int:
+        for _ in range(57):
+            pip = pip * 3 // 2
+        return pip % 64
+
+    assert render(nested, [5, -1, 1000]).tolist() == render("bounce", [through(5), through(-1), through(1000)]).tolist()
+
+    class Ramp:  # a motion source with an enormous loop
+        period_pips = 10**30
+
+        def render_pips(self, pips, interpolation):
+            return np.repeat(np.asarray(pips, dtype=np.float64)[:, None] * 1e-40, 3, axis=1)
+
+    assert render(Layer(Ramp(), phase=3), [5, -1]).tolist() == [[8e-40] * 3, [2e-40] * 3]
+    assert render(Layer(Ramp(), rate=2), [5, -1])[:, 0].tolist() == [10e-40, -2e-40]
+    assert fan(Ramp(), 2, 3, [-5])[:, 0, 0].tolist() == [-5e-40, -2e-40]
+
+
+def test_steps_longer_than_the_pip_range_play_their_looping_source_on():
+    seq = Sequence([("bounce", 1), ("sway", 2**26)])
+    # Pip -1 is the last pip of the sway step: its pip 2**32 - 1, one loop of 128 after 127.
+    assert render(seq, [-1]).tolist() == render("sway", [127]).tolist()
+    assert render(seq, [-1.5], interpolation="linear").tolist() == render("sway", [126.5], interpolation="linear").tolist()

@@ -1,4 +1,5 @@
 import math
+import sys
 from fractions import Fraction
 
 import numpy as np
@@ -162,3 +163,43 @@ def test_changes_in_every_container():
     steps = np.array([[0, 120], [4, 100]], dtype=np.int32)
     assert TempoMap.from_changes(steps) == TempoMap.from_changes(steps.T.copy().T.astype(np.float32))
     assert TempoMap.from_changes(steps).bpm(4 * 64) == 100.0
+
+
+def snapped(position: Fraction) -> int:
+    return math.floor(position) + (position - math.floor(position) >= 1 - Fraction(1, 10**6))
+
+
+@pytest.mark.parametrize(
+    "bpm, fps, start, latency",
+    [(127.3456789, 60, 0.0123456789, 0.0), (120, 1000 / 16.6667, 0.0, 0.0), (120, 29.970029970029973, 0.0, 0.0),
+     (93.1234567891, 23.976, -3.123456789123, 0.0333333333333)],
+)
+def test_frames_past_int64_arithmetic_stay_exact_without_a_python_step_per_frame(bpm, fps, start, latency):
+    calls = 0
+
+    def count_builtin_calls(frame, event, arg):
+        nonlocal calls
+        calls += event == "c_call"
+
+    sys.setprofile(count_builtin_calls)
+    try:
+        got = frames(bpm, fps, 600.0, start_seconds=start, latency_seconds=latency)
+    finally:
+        sys.setprofile(None)
+    assert calls < len(got) / 4  # the exact arithmetic runs per block of frames, not per frame
+    d = lambda v: Fraction(repr(float(v)))  # noqa: E731
+    for k in list(range(0, len(got), 97)) + [len(got) - 1]:
+        position = (d(start) + d(latency) + Fraction(k) / d(fps)) * d(bpm) * 64 / 60
+        assert got[k] == snapped(position), k
+
+
+def test_frames_on_and_near_the_rounding_thresholds_with_huge_denominators():
+    from velmora_kit.tempo import _exact_frames
+
+    d = 4 * 10**20
+    # Every fourth frame lands on a pip, and the first frame exactly 1e-6 pip below one:
+    # float estimates cannot tell these apart, so they are settled in integers.
+    for base in (0, d - d // 10**6, d - d // 10**6 - 1, d - d // 10**6 + 1, -7 * d - 1):
+        for step in (3 * 10**20, 3 * 10**20 + 1, d * 5 - 1):
+            got = _exact_frames(base, step, d, 3, 500)
+            assert got.tolist() == [snapped(Fraction(base + k * step, d)) for k in range(3, 503)], (base, step)
