@@ -1,0 +1,139 @@
+"""Many motion sources rendered together, at once or a piece at a time.
+
+Built-in and user patterns are loops of a table: their tables are stacked into one array
+once, so a block of pips gathers all of them with one index computation and one take.
+Other sources (layers, sequences, recordings) are rendered one by one. The live player
+renders the next block of ticks a piece per tick (`BlockJob`), so that no tick waits for a
+whole block; the DMX export renders whole blocks (`SourceSet.at`).
+"""
+
+from __future__ import annotations
+
+import math
+from collections.abc import Mapping
+
+import numpy as np
+import numpy.typing as npt
+import velmora
+
+from velmora_kit.render import MotionSource, render, table
+
+FloatArray = npt.NDArray[np.float64]
+
+# The stacked tables are gathered this many pips at a time by a block job: a piece of
+# work about as dear as rendering one layer for a block.
+_GATHER_CELLS = 1 << 15
+
+
+class SourceSet:
+    """Output names and their sources, checked once; renders every source at many pips."""
+
+    def __init__(self, sources: Mapping[str, object], library: velmora.PatternLibrary | None) -> None:
+        if not isinstance(sources, Mapping):
+            raise TypeError(f"sources must be a mapping of output name to pattern, got {type(sources).__name__}")
+        if not sources:
+            raise ValueError("sources must name at least one pattern, got an empty mapping")
+        names: list[str] = []
+        tables: list[FloatArray] = []
+        table_rows: list[int] = []
+        self.others: list[tuple[int, object]] = []
+        for index, (name, source) in enumerate(sources.items()):
+            if not isinstance(name, str) or not name:
+                raise TypeError(f"source names must be non-empty str, got {name!r}")
+            names.append(name)
+            if isinstance(source, (str, velmora.SampledPattern)):
+                tables.append(table(source, library=library))
+                table_rows.append(index)
+            elif isinstance(source, velmora.SampledRecording):
+                if len(source.dimensions) != 3:
+                    raise ValueError(
+                        f"sources[{name!r}] must have 3 axes to be a position, got a recording of {len(source.dimensions)}"
+                    )
+                self.others.append((index, source))
+            elif isinstance(source, MotionSource):
+                self.others.append((index, source))
+            else:
+                raise TypeError(
+                    f"sources[{name!r}] must be a pattern name, a velmora.SampledPattern, a 3-axis "
+                    f"velmora.SampledRecording or a motion source, got {type(source).__name__}"
+                )
+        self.names = tuple(names)
+        periods = [rows.shape[0] for rows in tables]
+        self._stacked = np.concatenate(tables) if tables else np.zeros((0, 3))
+        self._offsets = np.cumsum([0] + periods[:-1], dtype=np.int64)
+        self._periods = np.array(periods, dtype=np.int64)
+        self._rows = np.array(table_rows, dtype=np.intp)
+
+    def gather_tables(self, pips: npt.NDArray[np.int64], out: FloatArray) -> None:
+        """Writes every table source at `pips` into `out` (len(pips), n, 3)."""
+        if self._rows.size:
+            index = self._offsets + np.mod(pips[:, np.newaxis], self._periods)
+            out[:, self._rows] = self._stacked[index]
+
+    def render_other(self, which: int, pips: npt.NDArray[np.int64], out: FloatArray) -> None:
+        """Writes the `which`-th non-table source at `pips` into its column of `out`."""
+        row, source = self.others[which]
+        if isinstance(source, velmora.SampledRecording):
+            # Playing on past either end of a recording holds its first or last row.
+            first = int(source.start_pip)
+            held = np.clip(pips, first, first + int(source.sample_count) - 1)
+            out[:, row] = render(source, held)
+        else:
+            out[:, row] = render(source, pips)  # type: ignore[arg-type]
+
+    def at(self, pips: npt.NDArray[np.int64]) -> FloatArray:
+        """Shape (len(pips), n, 3), read-only: every source at every pip, exactly as
+        `render` gives it."""
+        job = BlockJob(self, pips)
+        job.finish()
+        return job.positions
+
+    def table_pieces(self, count: int) -> int:
+        """How many slices of pips a block job gathers the tables in."""
+        if not self._rows.size:
+            return 0
+        return max(1, math.ceil(count * self._rows.size / _GATHER_CELLS))
+
+
+class BlockJob:
+    """Renders every source at a block of pips, one piece of work per `advance` step.
+
+    A piece is one slice of the pips gathered from the stacked tables, or one other source
+    over the whole block. `positions` is complete (and read-only) once `done`.
+    """
+
+    def __init__(self, sources: SourceSet, pips: npt.NDArray[np.int64]) -> None:
+        self.pips = pips
+        self.positions: FloatArray = np.empty((pips.size, len(sources.names), 3), dtype=np.float64)
+        self._sources = sources
+        slices = sources.table_pieces(pips.size)
+        bounds = np.linspace(0, pips.size, slices + 1).astype(int) if slices else np.zeros(1, dtype=int)
+        self._pieces: list[tuple[int, int]] = [(-1, index) for index in range(slices)]
+        self._pieces += [(which, 0) for which in range(len(sources.others))]
+        self._bounds = bounds
+        self._next = 0
+
+    @property
+    def pieces(self) -> int:
+        return len(self._pieces)
+
+    @property
+    def done(self) -> bool:
+        return self._next >= len(self._pieces)
+
+    def advance(self, count: int) -> None:
+        """Does up to `count` more pieces."""
+        stop = min(len(self._pieces), self._next + count)
+        while self._next < stop:
+            which, part = self._pieces[self._next]
+            if which < 0:
+                low, high = int(self._bounds[part]), int(self._bounds[part + 1])
+                self._sources.gather_tables(self.pips[low:high], self.positions[low:high])
+            else:
+                self._sources.render_other(which, self.pips, self.positions)
+            self._next += 1
+        if self.done:
+            self.positions.flags.writeable = False
+
+    def finish(self) -> None:
+        self.advance(len(self._pieces))
