@@ -29,7 +29,6 @@ from velmora_kit import ArtNetSink, Frame, Layer, OscSink, Player, Sequence, Tem
 from velmora_kit.cli import main
 
 pytest.importorskip("pythonosc")
-pytest.importorskip("stupidArtnet")
 from pythonosc.dispatcher import Dispatcher  # noqa: E402
 from pythonosc.osc_server import BlockingOSCUDPServer  # noqa: E402
 
