@@ -29,7 +29,7 @@ from dataclasses import dataclass
 import numpy as np
 import numpy.typing as npt
 
-__all__ = ["Fixture", "SlewLimit", "FIXTURE_CHANNELS"]
+__all__ = ["AxisSpeed", "Fixture", "SlewLimit", "FIXTURE_CHANNELS", "speed_check"]
 
 FloatArray = npt.NDArray[np.float64]
 
@@ -258,3 +258,106 @@ class SlewLimit:
         for index in range(targets.shape[0]):
             out[index] = self.step(targets[index])
         return out
+
+
+@dataclass(frozen=True)
+class AxisSpeed:
+    """The fastest a motion turns one axis of a fixture.
+
+    Attributes
+    ----------
+    axis : str
+        "pan" or "tilt".
+    speed : float
+        The highest speed asked, degrees per second (between two neighbouring pips).
+    pip : int
+        Where it is asked: between `pip` and `pip` + 1.
+    acceleration : float
+        The highest change of that speed, degrees per second squared (between pip steps).
+    acceleration_pip : int
+        Where that is asked.
+    top_speed, top_acceleration : float or None
+        The fixture's, where known.
+    """
+
+    axis: str
+    speed: float
+    pip: int
+    acceleration: float
+    acceleration_pip: int
+    top_speed: float | None
+    top_acceleration: float | None
+
+    @property
+    def too_fast(self) -> bool:
+        return self.top_speed is not None and self.speed > self.top_speed
+
+    @property
+    def too_sudden(self) -> bool:
+        return self.top_acceleration is not None and self.acceleration > self.top_acceleration
+
+
+def speed_check(
+    source: object, bpm: float, fixture: Fixture, *, pips: npt.ArrayLike | None = None, library: object = None
+) -> tuple[AxisSpeed, AxisSpeed]:
+    """How fast a motion asks a fixture to turn at a tempo: pan and tilt, at their peaks.
+
+    Parameters
+    ----------
+    source : pattern
+        Anything `render` takes.
+    bpm : float
+        The tempo.
+    fixture : Fixture
+        The head, through whose mapping the motion is turned into degrees.
+    pips : array_like of int, optional
+        The consecutive pips to look at; one loop of the source (and the step back to its
+        start) by default, which needs a source with a period.
+    library : velmora.PatternLibrary, optional
+        As `render`.
+
+    Returns
+    -------
+    (AxisSpeed, AxisSpeed)
+        Pan, then tilt.
+
+    Examples
+    --------
+    >>> pan, tilt = speed_check("sway", 120.0, Fixture(pan_speed=360.0))
+    >>> round(pan.speed), pan.too_fast
+    (565, True)
+    """
+    from velmora_kit.render import period_of, render
+
+    tempo = _positive("bpm", bpm)
+    if not isinstance(fixture, Fixture):
+        raise TypeError(f"fixture must be a Fixture, got {type(fixture).__name__}")
+    if pips is None:
+        period = getattr(source, "period_pips", None)
+        if period is None:
+            period = period_of(source, library=library)  # type: ignore[arg-type]
+        span: npt.NDArray[np.int64] = np.arange(int(period) + 2, dtype=np.int64)
+    else:
+        span = np.asarray(pips, dtype=np.int64).reshape(-1)
+        if span.size < 3:
+            raise ValueError(f"pips must hold at least 3 consecutive pips, got {span.size}")
+    angles = fixture.degrees(render(source, span, library=library))  # type: ignore[arg-type]
+    per_second = tempo / 60.0 * 64.0  # pips a second
+    speed = np.abs(np.diff(angles, axis=0)) * per_second
+    change = np.abs(np.diff(np.diff(angles, axis=0), axis=0)) * per_second * per_second
+    result = []
+    for index, axis in enumerate(("pan", "tilt")):
+        fastest = int(np.argmax(speed[:, index]))
+        sharpest = int(np.argmax(change[:, index]))
+        result.append(
+            AxisSpeed(
+                axis,
+                float(speed[fastest, index]),
+                int(span[fastest]),
+                float(change[sharpest, index]),
+                int(span[sharpest + 1]),
+                fixture.pan_speed if axis == "pan" else fixture.tilt_speed,
+                fixture.pan_acceleration if axis == "pan" else fixture.tilt_acceleration,
+            )
+        )
+    return result[0], result[1]

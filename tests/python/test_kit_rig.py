@@ -276,3 +276,37 @@ def test_export_dmx_streams_npy_and_csv(tmp_path: Path) -> None:
     assert sorted(p.name for p in tmp_path.iterdir()) == ["show.csv", "show.npy"]  # no temporaries left
     with pytest.raises(ValueError, match="path must end in .npy or .csv"):
         export_dmx(SOURCES, tmp_path / "show.txt", patch, tempo=128.0, fps=30.0, seconds=1.0)
+
+
+def test_velmora_check_reports_the_peak_and_warns_beyond_the_fixture(capsys: pytest.CaptureFixture[str]) -> None:
+    from velmora_kit.cli import main
+
+    assert main(["check", "sway", "--bpm", "120", "--fixture", "pan_speed=360,tilt_speed=200"]) == 0
+    out, err = capsys.readouterr()
+    # sway's x is one sine a loop of 2 beats (1 s at 120 BPM) over ±90°: 2π·90 °/s at its fastest.
+    assert "565 °/s" in out and "sway" in out
+    assert err.splitlines() == [
+        "velmora check: warning: sway asks 565 °/s of pan at pip 127 (beat 1.98438), 1.6× the fixture's 360 °/s"
+    ]
+    assert main(["check", "sway", "--fixture", "pan_use_degrees=40,pan_speed=360"]) == 0
+    assert capsys.readouterr().err == ""  # a smaller sweep is slow enough
+    assert main(["check", "sway", "--fixture", "pan_speed=fast"]) == 1
+    assert capsys.readouterr().err == "velmora: --fixture pan_speed must be a number, got 'fast'\n"
+
+
+def test_velmora_play_sacn_gives_each_pattern_a_head_universe_after_universe(
+    monkeypatch: pytest.MonkeyPatch, capsys: pytest.CaptureFixture[str]
+) -> None:
+    from velmora_kit.cli import main
+
+    names = [entry["name"] for entry in velmora.catalogue()][:130]
+    with udp_receiver() as (port, received):
+        monkeypatch.setattr("velmora_kit.live.sacn.SACN_PORT", port)
+        status = main(["play", *names, "--sacn", "127.0.0.1:5", "--bpm", "100", "--rate", "20", "--seconds", "0.1"])
+        sent = int(capsys.readouterr().err.split(" frames sent")[0].split()[-1])
+        wait_for(received, 2 * sent)
+    assert status == 0 and len(received) == 2 * sent > 0
+    universe, _, data = decode_sacn(received[-1])
+    due = [int(TempoMap(100.0).pip(k / 20)) for k in range(2)]  # the two ticks of 0.1 s
+    expected = [Fixture().dmx(render(names[129], [pip]))[0].tobytes() for pip in due]
+    assert universe == 6 and data[4:8] in expected and not any(data[8:])
