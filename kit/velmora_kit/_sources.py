@@ -58,10 +58,18 @@ class SourceSet:
                     f"velmora.SampledRecording or a motion source, got {type(source).__name__}"
                 )
         self.names = tuple(names)
-        periods = [rows.shape[0] for rows in tables]
-        self._stacked = np.concatenate(tables) if tables else np.zeros((0, 3))
-        self._offsets = np.cumsum([0] + periods[:-1], dtype=np.int64)
-        self._periods = np.array(periods, dtype=np.int64)
+        # Each distinct table once (tables are cached, so a name played by many outputs
+        # is one array): a big rig of few patterns gathers from a stack that stays in cache.
+        distinct: dict[int, int] = {}
+        unique: list[FloatArray] = []
+        for rows in tables:
+            if id(rows) not in distinct:
+                distinct[id(rows)] = len(unique)
+                unique.append(rows)
+        starts = np.cumsum([0] + [rows.shape[0] for rows in unique[:-1]], dtype=np.int64)
+        self._stacked = np.concatenate(unique) if unique else np.zeros((0, 3))
+        self._offsets = np.array([starts[distinct[id(rows)]] for rows in tables], dtype=np.int64)
+        self._periods = np.array([rows.shape[0] for rows in tables], dtype=np.int64)
         self._rows = np.array(table_rows, dtype=np.intp)
 
     def gather_tables(self, pips: npt.NDArray[np.int64], out: FloatArray) -> None:

@@ -215,6 +215,9 @@ class DmxRenderer:
         self.universes = patch.universes
         self._slew = None if patch.slew_hz is None else SlewLimit(fixtures, patch.slew_hz)
         self._last_tick: int | None = None
+        self._flat_slots: dict[tuple[int, int], list[npt.NDArray[np.intp]]] = {}
+        self._names = names
+        self._in_order = {id(rows): bool(np.array_equal(rows, np.arange(rows.size))) for _, rows, _, _ in self._groups}
 
     def reset(self) -> None:
         """Starts the slew limit afresh: the next frame starts at rest on its target."""
@@ -222,9 +225,17 @@ class DmxRenderer:
             self._slew.reset()
         self._last_tick = None
 
+    def _rows_of(self, positions: FloatArray, rows: npt.NDArray[np.intp]) -> FloatArray:
+        # A rig that patches every source in order (the usual big one) needs no gather.
+        if rows.size == len(self._names) and self._in_order.get(id(rows), False):
+            return positions
+        return positions[..., rows, :]
+
     def _turned(self, positions: FloatArray, tick: int | None) -> list[FloatArray]:
         """Every fixture group's pan/tilt fractions for one frame, slew-limited if asked."""
-        turned = [key.normalised(positions[rows]) for key, rows, _, _ in self._groups if isinstance(key, Fixture)]
+        turned = [
+            key.normalised(self._rows_of(positions, rows)) for key, rows, _, _ in self._groups if isinstance(key, Fixture)
+        ]
         if self._slew is None or not turned:
             return turned
         target = np.concatenate(turned)
@@ -235,23 +246,35 @@ class DmxRenderer:
         self._last_tick = tick
         return np.split(place, np.cumsum([part.shape[0] for part in turned])[:-1])
 
-    def frame(self, positions: FloatArray, out: ByteArray | None = None, tick: int | None = None) -> ByteArray:
+    def _flat(self, width: int, offset: int) -> list[npt.NDArray[np.intp]]:
+        """Per group, where its channels are in a flat buffer of rows `width` long whose
+        channel 1 is at `offset` in each row."""
+        key = (width, offset)
+        if key not in self._flat_slots:
+            self._flat_slots[key] = [universes * width + offset + channels for _, _, universes, channels in self._groups]
+        return self._flat_slots[key]
+
+    def frame(self, positions: FloatArray, out: ByteArray | None = None, *, offset: int = 0, tick: int | None = None) -> ByteArray:
         """Every universe of one frame: positions (n, 3) → (universes, 512) uint8.
 
-        `out` may be a view (the data part of a buffer of packets); unpatched channels
-        are left as they are in it (zero in a new array). `tick` numbers the frame for the
-        slew limit (consecutive ticks are one step apart).
+        `out`, when given, is a C-contiguous (universes, width) array whose rows hold the
+        512 channels from column `offset` on (a buffer of packets, headers in front);
+        channels that are not patched are left as they are in it (zero in a new array).
+        `tick` numbers the frame for the slew limit (consecutive ticks are one step apart).
         """
         if out is None:
             out = np.zeros((len(self.universes), UNIVERSE_SIZE), dtype=np.uint8)
+        if not out.flags.c_contiguous or out.shape[0] != len(self.universes) or out.shape[1] < offset + UNIVERSE_SIZE:
+            raise ValueError(f"out must be a C-contiguous array of {len(self.universes)} rows of channels, got {out.shape}")
+        flat = out.reshape(-1)
         turned = iter(self._turned(positions, tick))
-        for key, rows, universes, channels in self._groups:
+        for (key, rows, _, _), slots in zip(self._groups, self._flat(out.shape[1], offset)):
             if isinstance(key, Fixture):
-                out[universes, channels] = key.dmx_of_normalised(next(turned))
+                flat[slots] = key.dmx_of_normalised(next(turned))
             elif key == "xyz16":
-                out[universes, channels] = dmx_bytes(to_dmx(positions[rows]))
+                flat[slots] = dmx_bytes(to_dmx(self._rows_of(positions, rows)))
             else:
-                out[universes, channels] = to_dmx(positions[rows], bits=8)
+                flat[slots] = to_dmx(self._rows_of(positions, rows), bits=8)
         return out
 
     def block(self, positions: FloatArray) -> ByteArray:
@@ -262,7 +285,7 @@ class DmxRenderer:
                 self.frame(positions[index], out[index])
             return out
         for key, rows, universes, channels in self._groups:
-            values = positions[:, rows]
+            values = self._rows_of(positions, rows)
             if isinstance(key, Fixture):
                 out[:, universes, channels] = key.dmx(values)
             elif key == "xyz16":

@@ -82,7 +82,7 @@ class DmxSink:
         if self._socket is None or self._renderer is None:
             raise RuntimeError(f"{type(self).__name__}.send before open")
         packets = self._packets
-        self._renderer.frame(frame.positions, packets[:, self._header_size :], tick=frame.tick)
+        self._renderer.frame(frame.positions, packets, offset=self._header_size, tick=frame.tick)
         self._stamp(packets)
         sendto = self._socket.sendto
         for row, destination in enumerate(self._destinations):
