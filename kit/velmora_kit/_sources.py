@@ -20,9 +20,12 @@ from velmora_kit.render import MotionSource, render, table
 
 FloatArray = npt.NDArray[np.float64]
 
-# The stacked tables are gathered this many pips at a time by a block job: a piece of
-# work about as dear as rendering one layer for a block.
-_GATHER_CELLS = 1 << 15
+# A block job gathers the stacked tables this many cells (pips × sources) at a time:
+# about as dear as rendering one layer for a block, a small share of a tick even for a
+# rig of thousands of sources.
+_GATHER_CELLS = 1 << 13
+# One position (x, y, z float64) as a single item.
+_POSITION = np.dtype((np.void, 24))
 
 
 class SourceSet:
@@ -68,15 +71,25 @@ class SourceSet:
                 unique.append(rows)
         starts = np.cumsum([0] + [rows.shape[0] for rows in unique[:-1]], dtype=np.int64)
         self._stacked = np.concatenate(unique) if unique else np.zeros((0, 3))
+        self._stacked_items = self._stacked.view(_POSITION).reshape(-1)
         self._offsets = np.array([starts[distinct[id(rows)]] for rows in tables], dtype=np.int64)
         self._periods = np.array([rows.shape[0] for rows in tables], dtype=np.int64)
         self._rows = np.array(table_rows, dtype=np.intp)
 
-    def gather_tables(self, pips: npt.NDArray[np.int64], out: FloatArray) -> None:
-        """Writes every table source at `pips` into `out` (len(pips), n, 3)."""
-        if self._rows.size:
-            index = self._offsets + np.mod(pips[:, np.newaxis], self._periods)
-            out[:, self._rows] = self._stacked[index]
+    def gather_tables(self, pips: npt.NDArray[np.int64], out: FloatArray, part: slice = slice(None)) -> None:
+        """Writes the table sources (`part` of them, in order) at `pips` into `out`
+        (len(pips), n, 3), C-contiguous."""
+        rows = self._rows[part]
+        if not rows.size:
+            return
+        index = self._offsets[part] + np.mod(pips[:, np.newaxis], self._periods[part])
+        if rows[-1] - rows[0] == rows.size - 1:
+            # Side by side in `out` (rows only grow): each position moves as one 24-byte
+            # item straight into place, five times faster than a fancy take and store.
+            items = out.view(_POSITION).reshape(out.shape[:2])
+            np.take(self._stacked_items, index, out=items[:, rows[0] : rows[-1] + 1], mode="clip")
+        else:
+            out[:, rows] = self._stacked[index]
 
     def render_other(self, which: int, pips: npt.NDArray[np.int64], out: FloatArray) -> None:
         """Writes the `which`-th non-table source at `pips` into its column of `out`."""
@@ -96,29 +109,28 @@ class SourceSet:
         job.finish()
         return job.positions
 
-    def table_pieces(self, count: int) -> int:
-        """How many slices of pips a block job gathers the tables in."""
+    def table_parts(self, count: int) -> list[slice]:
+        """The table sources split into parts of about `_GATHER_CELLS` cells for `count` pips."""
         if not self._rows.size:
-            return 0
-        return max(1, math.ceil(count * self._rows.size / _GATHER_CELLS))
+            return []
+        width = max(1, _GATHER_CELLS // max(1, count))
+        return [slice(low, low + width) for low in range(0, int(self._rows.size), width)]
 
 
 class BlockJob:
     """Renders every source at a block of pips, one piece of work per `advance` step.
 
-    A piece is one slice of the pips gathered from the stacked tables, or one other source
-    over the whole block. `positions` is complete (and read-only) once `done`.
+    A piece is a part of the table sources gathered over the whole block, or one other
+    source rendered over it. `positions` is complete (and read-only) once `done`.
     """
 
     def __init__(self, sources: SourceSet, pips: npt.NDArray[np.int64]) -> None:
         self.pips = pips
         self.positions: FloatArray = np.empty((pips.size, len(sources.names), 3), dtype=np.float64)
         self._sources = sources
-        slices = sources.table_pieces(pips.size)
-        bounds = np.linspace(0, pips.size, slices + 1).astype(int) if slices else np.zeros(1, dtype=int)
-        self._pieces: list[tuple[int, int]] = [(-1, index) for index in range(slices)]
+        self._parts = sources.table_parts(pips.size)
+        self._pieces: list[tuple[int, int]] = [(-1, index) for index in range(len(self._parts))]
         self._pieces += [(which, 0) for which in range(len(sources.others))]
-        self._bounds = bounds
         self._next = 0
 
     @property
@@ -135,8 +147,7 @@ class BlockJob:
         while self._next < stop:
             which, part = self._pieces[self._next]
             if which < 0:
-                low, high = int(self._bounds[part]), int(self._bounds[part + 1])
-                self._sources.gather_tables(self.pips[low:high], self.positions[low:high])
+                self._sources.gather_tables(self.pips, self.positions, self._parts[part])
             else:
                 self._sources.render_other(which, self.pips, self.positions)
             self._next += 1
