@@ -229,7 +229,9 @@ class OscSink:
         self._value_type = np.dtype(">f8" if self._double else ">f4")
         self.close()
         self._socket = socket.socket(self._family, socket.SOCK_DGRAM)
-        # A full send buffer drops a bundle rather than stall the player (see `send`).
+        # Room for a big rig's tick of bundles (the system may grant less); past that a
+        # full send buffer drops a bundle rather than stall the player (see `send`).
+        self._socket.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, 4 << 20)
         self._socket.setblocking(False)
 
     def bundles(self, frame: Frame) -> list[bytes]:
