@@ -18,7 +18,7 @@
    received; OSC with 4,096 sources at 60 Hz in bundles of at most 1,472 bytes, every
    value of every received tick checked to be there exactly once.
 
-`python bench/bench_live.py rig` runs part 4 only.
+`python bench/bench_live.py rig` runs only the fourth, the rig at scale.
 
 Run with the module and velmora_kit importable (scripts/bench.sh does); it prints one
 table, bars beside the measured values.

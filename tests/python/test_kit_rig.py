@@ -310,3 +310,14 @@ def test_velmora_play_sacn_gives_each_pattern_a_head_universe_after_universe(
     due = [int(TempoMap(100.0).pip(k / 20)) for k in range(2)]  # the two ticks of 0.1 s
     expected = [Fixture().dmx(render(names[129], [pip]))[0].tobytes() for pip in due]
     assert universe == 6 and data[4:8] in expected and not any(data[8:])
+
+
+@pytest.mark.parametrize(
+    "name", ["velmora_kit.fixture", "velmora_kit.dmx", "velmora_kit.live.artnet", "velmora_kit.live.sacn", "velmora_kit.live.osc"]
+)
+def test_docstring_examples_run(name: str) -> None:
+    import doctest
+    import importlib
+
+    result = doctest.testmod(importlib.import_module(name), optionflags=doctest.NORMALIZE_WHITESPACE)
+    assert result.attempted > 0 and result.failed == 0
