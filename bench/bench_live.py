@@ -248,7 +248,8 @@ def rig_cpu(count: int, rate: float, protocol: str, seconds: float = 10.0) -> di
     used = time.process_time() - start_cpu
     received = len(receiver.datagrams())
     return {"cpu": used / summary.seconds, "late": summary.late_ticks, "sent": summary.frames_sent,
-            "packets": received, "expected": summary.frames_sent * len(patch.universes),
+            # sACN ends its stream with three Stream_Terminated packets per universe.
+            "packets": received, "expected": (summary.frames_sent + (3 if protocol == "sacn" else 0)) * len(patch.universes),
             "max": summary.max_lateness_seconds * 1e3}
 
 

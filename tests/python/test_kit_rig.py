@@ -140,12 +140,18 @@ def decode_sacn(packet: bytes) -> tuple[int, int, bytes]:
     framing_fl, framing_vector = struct.unpack(">HI", packet[38:44])
     assert framing_fl == 0x7000 | (638 - 38) and framing_vector == 2
     assert packet[44:108].rstrip(b"\x00") == b"velmora" and packet[108] == 100
-    sequence, options, universe = packet[111], packet[112], struct.unpack(">H", packet[113:115])[0]
+    sequence, universe = packet[111], struct.unpack(">H", packet[113:115])[0]
     dmp_fl, dmp_vector, types, first, increment, count, start_code = struct.unpack(">HBBHHHB", packet[115:126])
-    assert (dmp_fl, dmp_vector, types, first, increment, count, start_code, options) == (
-        0x7000 | (638 - 115), 2, 0xA1, 0, 1, 513, 0, 0,
-    )
+    assert (dmp_fl, dmp_vector, types, first, increment, count, start_code) == (0x7000 | (638 - 115), 2, 0xA1, 0, 1, 513, 0)
     return universe, sequence, packet[126:]
+
+
+def sacn_stream(received: list[bytes], universes: int) -> list[bytes]:
+    """The data packets of an sACN stream, after checking that it ends with three
+    Stream_Terminated packets per universe (options bit 6) and has none before."""
+    options = [packet[112] for packet in received]
+    assert options[-3 * universes :] == [0x40] * 3 * universes and not any(options[: -3 * universes])
+    return received[: -3 * universes]
 
 
 class Pips:
@@ -182,7 +188,9 @@ def test_offline_dmx_equals_the_bytes_received_live(protocol: str) -> None:
         )
         pips = Pips()
         Player(SOURCES, tempo=tempo, rate_hz=100.0, sinks=[pips, sink]).play(seconds=0.2)
-        wait_for(received, 2 * len(pips.pips))
+        wait_for(received, 2 * len(pips.pips) + (6 if protocol == "sacn" else 0))
+    if protocol == "sacn":
+        received = sacn_stream(received, 2)
     assert len(received) == 2 * len(pips.pips) > 0
     offline = np.concatenate(list(dmx_frames(SOURCES, pips.pips, patch, block_frames=3)))
     sequences = []
@@ -304,7 +312,8 @@ def test_velmora_play_sacn_gives_each_pattern_a_head_universe_after_universe(
         monkeypatch.setattr("velmora_kit.live.sacn.SACN_PORT", port)
         status = main(["play", *names, "--sacn", "127.0.0.1:5", "--bpm", "100", "--rate", "20", "--seconds", "0.1"])
         sent = int(capsys.readouterr().err.split(" frames sent")[0].split()[-1])
-        wait_for(received, 2 * sent)
+        wait_for(received, 2 * sent + 6)
+    received = sacn_stream(received, 2)
     assert status == 0 and len(received) == 2 * sent > 0
     universe, _, data = decode_sacn(received[-1])
     due = [int(TempoMap(100.0).pip(k / 20)) for k in range(2)]  # the two ticks of 0.1 s

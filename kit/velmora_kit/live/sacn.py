@@ -7,7 +7,8 @@ layer (preamble 0x0010, "ASC-E1.17", vector 4, the sender's CID), a framing laye
 source name, priority, sync address 0, a sequence number counted per universe, options 0,
 the universe) and a DMP layer (vector 2, address/data type 0xa1, first address 0,
 increment 1, 513 values: start code 0 and the 512 channels). Each length field carries
-the flags 0x7 in its top four bits.
+the flags 0x7 in its top four bits. Closing the sink sends each universe three times more
+with the Stream_Terminated option, so receivers let go at once.
 """
 
 from __future__ import annotations
@@ -32,6 +33,11 @@ _ROOT = struct.Struct(">HH12sHI16s")
 _FRAMING = struct.Struct(">HI64sBHBBH")
 _DMP = struct.Struct(">HBBHHHB")
 _SEQUENCE_OFFSET = _ROOT.size + 2 + 4 + 64 + 1 + 2  # the framing layer's sequence number
+_OPTIONS_OFFSET = _SEQUENCE_OFFSET + 1
+_STREAM_TERMINATED = 0x40
+# Stream_Terminated is sent this many times, as E1.31 asks, so that one lost packet does
+# not leave receivers holding the last values until their timeout.
+_TERMINATIONS = 3
 
 
 def sacn_header(universe: int, cid: bytes, source_name: str, priority: int) -> bytes:
@@ -156,3 +162,20 @@ class SacnSink(DmxSink):
     def _configure(self, sock: socket.socket) -> None:
         if self._multicast:
             sock.setsockopt(socket.IPPROTO_IP, socket.IP_MULTICAST_TTL, self._ttl)
+
+    def close(self) -> None:
+        """Tells receivers the stream ends (three Stream_Terminated packets per universe,
+        the last values repeated), then closes the socket."""
+        sock = self._socket
+        if sock is not None and self._renderer is not None:
+            packets = self._packets.copy()
+            packets[:, _OPTIONS_OFFSET] = _STREAM_TERMINATED
+            try:
+                for _ in range(_TERMINATIONS):
+                    self._stamp(packets)
+                    for row, destination in enumerate(self._destinations):
+                        sock.sendto(packets[row], destination)
+            finally:
+                super().close()
+            return
+        super().close()
