@@ -65,6 +65,9 @@ class PlaySummary:
         The largest delay after its deadline with which a sent tick left the last sink.
     interrupted : bool
         Playing ended on Ctrl-C (KeyboardInterrupt).
+    max_send_seconds : tuple of float
+        Per sink, in the player's order, the longest one of its `send` calls took: which
+        sink made a tick late.
     """
 
     frames_sent: int
@@ -72,6 +75,7 @@ class PlaySummary:
     seconds: float
     max_lateness_seconds: float
     interrupted: bool
+    max_send_seconds: tuple[float, ...] = ()
 
     def __str__(self) -> str:
         how = "interrupted after" if self.interrupted else "played"
@@ -393,6 +397,7 @@ class Player:
         worst = 0.0
         interrupted = False
         failure: BaseException | None = None
+        slowest = [0.0] * len(self._sinks)
         start = time.perf_counter()
         try:
             for sink in self._sinks:
@@ -421,8 +426,13 @@ class Player:
                 if self._feed is not None and self._feed.error is not None:
                     raise self._feed.error
                 frame = self.frame_at(tick, deadline)
-                for sink in self._sinks:
+                began = time.perf_counter()
+                for index, sink in enumerate(self._sinks):
                     sink.send(frame)
+                    ended = time.perf_counter()
+                    if ended - began > slowest[index]:
+                        slowest[index] = ended - began
+                    began = ended
                 # Lateness is when the last sink has handed its data on, not when the
                 # frame was ready: a slow sink is late however early its frame was.
                 worst = max(worst, time.perf_counter() - deadline)
@@ -439,7 +449,7 @@ class Player:
         if self._feed is not None:
             self._feed.stop()
         _close_all(opened, failure)
-        return PlaySummary(sent, late, time.perf_counter() - start, worst, interrupted)
+        return PlaySummary(sent, late, time.perf_counter() - start, worst, interrupted, tuple(slowest))
 
     def _wait_until(self, deadline: float) -> bool:
         """Sleeps until `deadline`; True when `stop()` came first."""
