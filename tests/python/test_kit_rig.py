@@ -330,3 +330,28 @@ def test_docstring_examples_run(name: str) -> None:
 
     result = doctest.testmod(importlib.import_module(name), optionflags=doctest.NORMALIZE_WHITESPACE)
     assert result.attempted > 0 and result.failed == 0
+
+
+def test_slew_limit_brakes_onto_its_target_and_steps_through_skipped_ticks() -> None:
+    from velmora_kit import SlewLimit
+
+    head = Fixture(pan_speed=180.0, tilt_speed=90.0, pan_acceleration=720.0, tilt_acceleration=360.0)
+    limit = SlewLimit([head], 100.0)
+    limit.reset(np.array([[-1.0, 0.0]]))  # pan at one end of its range
+    target = np.array([[0.5, -0.25]])
+    path = limit.run(np.repeat(target[np.newaxis], 400, axis=0))[:, 0]
+    # Towards the target all the way, but for braking's last step: it may pass the target
+    # by less than one step's acceleration (a·dt², here 720°/s² → 0.027° of pan).
+    slack = np.array([720.0 / 270.0, 360.0 / 135.0]) / 100.0**2
+    assert np.all(np.diff(path[:, 0]) >= -slack[0]) and np.all(np.diff(path[:, 1]) <= slack[1])
+    assert np.array_equal(path[-1], target[0])  # arrives and stays
+    # 405° of pan at 180 °/s and 720 °/s²: no sooner than the time at top speed allows.
+    arrived = int(np.argmax(path[:, 0] == 0.5))
+    assert arrived >= 100 * (405 / 180)
+    # Live, a skipped tick is stepped through: ticks 0, 1, 3 equal steps 0, 1, 2, 3 offline.
+    patch = DmxPatch({"spot": (1, head)}, slew_hz=100.0)
+    positions = np.array([[[1.0, 1.0, 0.0]], [[-1.0, -1.0, 0.0]], [[-1.0, -1.0, 0.0]], [[-1.0, -1.0, 0.0]]])
+    offline = patch.renderer(("spot",)).block(positions)
+    live = patch.renderer(("spot",))
+    sent = [live.frame(positions[tick], tick=tick) for tick in (0, 1, 3)]
+    assert [row.tobytes() for row in sent] == [offline[tick].tobytes() for tick in (0, 1, 3)]
