@@ -389,7 +389,10 @@ def export_dmx(
     if patch.slew_hz is not None and patch.slew_hz != float(fps):
         raise ValueError(f"fps must be the patch's slew_hz ({patch.slew_hz:g}) for the slew limit's steps, got {fps!r}")
     blocks = dmx_frames(sources, pips, patch, library=library, block_frames=block_frames)
-    handle, temporary = tempfile.mkstemp(dir=target.parent if str(target.parent) else ".", prefix=f".{target.name}.", suffix=".tmp")
+    try:
+        handle, temporary = tempfile.mkstemp(dir=target.parent, prefix=f".{target.name}.", suffix=".tmp")
+    except OSError as error:
+        raise OSError(error.errno, f"cannot write {str(target)!r}: {error.strerror}") from None
     try:
         with os.fdopen(handle, "wb") as out:
             if kind == ".npy":
@@ -399,11 +402,13 @@ def export_dmx(
             out.flush()
             os.fsync(out.fileno())
         os.replace(temporary, target)
-    except BaseException:
+    except BaseException as error:
         try:
             os.unlink(temporary)
         except FileNotFoundError:
             pass
+        if isinstance(error, OSError):  # the user's path and the reason, never the temporary name
+            raise OSError(error.errno, f"cannot write {str(target)!r}: {error.strerror}") from None
         raise
     return target
 
