@@ -216,7 +216,7 @@ class SlewLimit:
         speeds, accelerations = [], []
         for fixture in fixtures:
             if fixture.pan_speed is None or fixture.tilt_speed is None:
-                raise ValueError(f"a slew limit needs pan_speed and tilt_speed, got {fixture!r}")
+                raise ValueError(f"a slew limit needs pan_speed and tilt_speed, got a fixture without them ({fixture.describe()})")
             half = (fixture.pan_degrees / 2.0, fixture.tilt_degrees / 2.0)
             # Everything runs in fractions of the half-range, the units the DMX value is made of.
             speeds.append((fixture.pan_speed / half[0], fixture.tilt_speed / half[1]))
