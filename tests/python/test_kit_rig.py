@@ -117,7 +117,8 @@ def test_osc_past_one_datagram_every_value_arrives_once_within_the_limit(per_axi
         assert len(sizes) > 1 and min(sizes[:-1]) > limit - 48
 
 
-def test_osc_bundle_limit_mistakes() -> None:
+def test_osc_bundle_limit_defaults_and_mistakes() -> None:
+    assert OscSink("127.0.0.1", 9000).max_bundle_bytes == 1472 and OscSink("::1", 9000).max_bundle_bytes == 1452
     with pytest.raises(ValueError, match="max_bundle_bytes must be in 64..65507, got 70000"):
         OscSink("127.0.0.1", 9000, max_bundle_bytes=70000)
     sink = OscSink("127.0.0.1", 9000, address="/" + "a" * 60 + "/{name}", max_bundle_bytes=64)

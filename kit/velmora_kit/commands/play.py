@@ -46,7 +46,7 @@ def add_parser(subparsers: Any) -> None:
     )
     parser.add_argument(
         "--osc-bundle-bytes", metavar="N", type=int, default=None,
-        help="largest OSC bundle, in bytes (default 1472: one Ethernet frame); a tick takes as many as it needs",
+        help="largest OSC bundle, in bytes (default 1472, 1452 over IPv6: one Ethernet frame); a tick takes as many as it needs",
     )
     parser.add_argument("--rate", metavar="HZ", type=positive_float, default=60.0, help="ticks per second (default 60)")
     parser.add_argument(
@@ -59,7 +59,7 @@ def add_parser(subparsers: Any) -> None:
 
 def _osc_sink(text: str, max_bundle_bytes: int | None) -> Any:
     from velmora_kit.live._address import split_host_port
-    from velmora_kit.live.osc import DEFAULT_MAX_BUNDLE_BYTES, OscSink
+    from velmora_kit.live.osc import OscSink
 
     host, port_text = split_host_port("--osc", text)
     try:
@@ -67,8 +67,7 @@ def _osc_sink(text: str, max_bundle_bytes: int | None) -> Any:
     except ValueError:
         raise CommandError(f"--osc port must be a number in 1..65535, got {port_text!r}") from None
     try:
-        limit = DEFAULT_MAX_BUNDLE_BYTES if max_bundle_bytes is None else max_bundle_bytes
-        return OscSink(host, port, max_bundle_bytes=limit)
+        return OscSink(host, port, max_bundle_bytes=max_bundle_bytes)
     except ValueError as error:
         raise CommandError(f"--osc: {error}") from None
 

@@ -26,8 +26,9 @@ from velmora_kit.live.frame import Frame
 
 __all__ = ["OscSink", "DEFAULT_MAX_BUNDLE_BYTES"]
 
-# 1,500 bytes of Ethernet payload less 20 of IPv4 header and 8 of UDP header.
+# 1,500 bytes of Ethernet payload less 20 of IPv4 header (40 of IPv6) and 8 of UDP header.
 DEFAULT_MAX_BUNDLE_BYTES = 1472
+_DEFAULT_MAX_BUNDLE_BYTES_IPV6 = 1452
 # The largest UDP payload over IPv4 (65,535 less the IPv4 and UDP headers).
 _MAX_DATAGRAM = 65507
 # "#bundle\0" and the 8-byte time tag.
@@ -81,9 +82,10 @@ class OscSink:
         Send 64-bit floats (type tag ``d``): the values arrive bit for bit as rendered.
         OSC's usual 32-bit floats (``f``, the default) are what most receivers read;
         they carry the rendered value rounded to float32.
-    max_bundle_bytes : int
-        The largest bundle (UDP payload) sent, 1,472 by default (one Ethernet frame);
-        up to 65,507 (the largest UDP datagram) on a network known to carry it.
+    max_bundle_bytes : int, optional
+        The largest bundle (UDP payload) sent: by default one Ethernet frame's, 1,472
+        bytes (1,452 to an IPv6 receiver); up to 65,507 (the largest UDP datagram) on a
+        network known to carry it.
 
     Raises
     ------
@@ -110,7 +112,7 @@ class OscSink:
         per_axis: bool = False,
         pip_address: str = "/velmora/pip",
         double: bool = False,
-        max_bundle_bytes: int = DEFAULT_MAX_BUNDLE_BYTES,
+        max_bundle_bytes: int | None = None,
     ) -> None:
         self._family, self._resolved = resolve_host("host", host)
         self._host = host
@@ -126,6 +128,9 @@ class OscSink:
         self._pip_address = _check_address("pip_address", pip_address)
         self._per_axis = bool(per_axis)
         self._double = bool(double)
+        if max_bundle_bytes is None:
+            ipv6 = self._family == socket.AF_INET6
+            max_bundle_bytes = _DEFAULT_MAX_BUNDLE_BYTES_IPV6 if ipv6 else DEFAULT_MAX_BUNDLE_BYTES
         if isinstance(max_bundle_bytes, bool) or not isinstance(max_bundle_bytes, (int, np.integer)):
             raise TypeError(f"max_bundle_bytes must be an int, got {max_bundle_bytes!r}")
         if not 64 <= int(max_bundle_bytes) <= _MAX_DATAGRAM:
