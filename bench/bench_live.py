@@ -10,6 +10,15 @@
 3. CPU of the player (`time.process_time`) at 60 Hz with 64 sources (a quarter of them
    layers), with no sink and with an OSC sink, against the wall time played; and with a
    followed clock instead of a tempo, where no tick can be rendered ahead.
+4. The rig at scale: 512 `Layer(..., rate="3/2", phase=7)` sources at 60 Hz, and 512
+   sequences of such a layer and a pattern (lateness after the last sink, against 16
+   plain sources in the same run); 4,096 moving heads
+   (pan/tilt 16-bit, 32 universes) at 240 Hz to Art-Net and to sACN, and 16,384 (128
+   universes) at 44 Hz to Art-Net: CPU as a share of one core, skipped ticks, packets
+   received; OSC with 4,096 sources at 60 Hz in bundles of at most 1,472 bytes, every
+   value of every received tick checked to be there exactly once.
+
+`python bench/bench_live.py rig` runs only the fourth, the rig at scale.
 
 Run with the module and velmora_kit importable (scripts/bench.sh does); it prints one
 table, bars beside the measured values.
@@ -33,7 +42,7 @@ import mido
 import numpy as np
 import velmora
 
-from velmora_kit import Frame, Layer, OscSink, Player, TempoMap, render
+from velmora_kit import ArtNetSink, DmxPatch, Frame, Layer, OscSink, Player, SacnSink, Sequence, TempoMap, render
 
 RATE = 60.0
 
@@ -207,6 +216,109 @@ def cpu(count: int, with_osc: bool, seconds: float = 10.0, clock: bool = False) 
     return used / summary.seconds
 
 
+def layered_lateness(count: int, seconds: float = 10.0, sequences: bool = False) -> dict[str, Any]:
+    """p99 and max lateness after the last sink, and skipped ticks, at 60 Hz."""
+    playing: dict[str, Any] = {f"l{k}": Layer(NAMES[(k * 97) % len(NAMES)], rate="3/2", phase=7) for k in range(count)}
+    if sequences:
+        playing = {name: Sequence([(layer, 1), (NAMES[(k * 31) % len(NAMES)], 2)]) for k, (name, layer) in enumerate(playing.items())}
+    timed = Timed(Null())
+    summary = Player(playing, tempo=128.0, rate_hz=RATE, sinks=[timed]).play(seconds=seconds)
+    lateness = np.array(timed.lateness) * 1e3
+    return {"p99": float(np.percentile(lateness, 99)), "max": summary.max_lateness_seconds * 1e3, "late": summary.late_ticks,
+            "sent": summary.frames_sent}
+
+
+def plain_lateness(seconds: float = 10.0) -> dict[str, Any]:
+    timed = Timed(Null())
+    summary = Player(sources(16), tempo=128.0, rate_hz=RATE, sinks=[timed]).play(seconds=seconds)
+    lateness = np.array(timed.lateness) * 1e3
+    return {"p99": float(np.percentile(lateness, 99)), "late": summary.late_ticks}
+
+
+def rig_cpu(count: int, rate: float, protocol: str, seconds: float = 10.0) -> dict[str, Any]:
+    """A moving head per source, pan/tilt 16-bit, 128 heads a universe."""
+    playing = {f"h{k}": NAMES[(k * 97) % len(NAMES)] for k in range(count)}
+    first = 0 if protocol == "artnet" else 1
+    patch = DmxPatch({name: (first + k // 128, 1 + 4 * (k % 128), "pan_tilt16") for k, name in enumerate(playing)})
+    receiver = Receiver()
+    sink: Any = (ArtNetSink if protocol == "artnet" else SacnSink)("127.0.0.1", patch=patch, port=receiver.port)
+    player = Player(playing, tempo=128.0, rate_hz=rate, sinks=[sink])
+    start_cpu = time.process_time()
+    summary = player.play(seconds=seconds)
+    used = time.process_time() - start_cpu
+    received = len(receiver.datagrams())
+    return {"cpu": used / summary.seconds, "late": summary.late_ticks, "sent": summary.frames_sent,
+            # sACN ends its stream with three Stream_Terminated packets per universe.
+            "packets": received, "expected": (summary.frames_sent + (3 if protocol == "sacn" else 0)) * len(patch.universes),
+            "max": summary.max_lateness_seconds * 1e3}
+
+
+def osc_split(count: int = 4096, seconds: float = 10.0) -> dict[str, Any]:
+    playing = {f"s{k}": NAMES[(k * 97) % len(NAMES)] for k in range(count)}
+    receiver = Receiver()
+    sink = OscSink("127.0.0.1", receiver.port)
+    player = Player(playing, tempo=128.0, rate_hz=RATE, sinks=[sink])
+    start_cpu = time.process_time()
+    summary = player.play(seconds=seconds)
+    used = time.process_time() - start_cpu
+    datagrams = receiver.datagrams()
+    from pythonosc.osc_bundle import OscBundle
+
+    per_pip: dict[int, list[str]] = {}
+    too_big = 0
+    for data in datagrams:
+        too_big += len(data) > 1472
+        contents = list(OscBundle(data))
+        per_pip.setdefault(contents[0].params[0], []).extend(message.address for message in contents[1:])
+    expected = sorted(sink.addresses(player.names))
+    complete = sum(sorted(addresses) == expected for addresses in per_pip.values())
+    return {"sent": summary.frames_sent, "late": summary.late_ticks, "ticks": len(per_pip), "complete": complete,
+            "bundles": len(datagrams), "too_big": too_big, "cpu": used / summary.seconds}
+
+
+NAMES = [entry["name"] for entry in velmora.catalogue()]
+
+
+def rig_rows() -> list[tuple[str, str, str]]:
+    plain = plain_lateness()
+    layers = layered_lateness(512)
+    sequences = layered_lateness(512, sequences=True)
+    art = rig_cpu(4096, 240.0, "artnet")
+    sacn = rig_cpu(4096, 240.0, "sacn")
+    big = rig_cpu(16384, 44.0, "artnet")
+    osc = osc_split()
+    return [
+        ("512 layers (3/2, phase 7), 60 Hz: p99 lateness after the last sink", "≤ 2 ms",
+         f"{layers['p99']:.3f} ms = {layers['p99'] / plain['p99']:.2f}× 16 plain sources' {plain['p99']:.3f} ms "
+         f"(max {layers['max']:.2f})"),
+        ("  skipped ticks", "0", f"{layers['late']} of {layers['sent'] + layers['late']}"),
+        ("512 sequences (such a layer, then a pattern), 60 Hz: p99 lateness", "≤ 2 ms",
+         f"{sequences['p99']:.3f} ms = {sequences['p99'] / plain['p99']:.2f}× the plain sources' (max {sequences['max']:.2f})"),
+        ("  skipped ticks", "0", f"{sequences['late']} of {sequences['sent'] + sequences['late']}"),
+        ("4,096 heads pan/tilt 16-bit, 240 Hz, Art-Net: CPU", "≤ 50 % of a core",
+         f"{art['cpu'] * 100:.1f} % = {art['cpu'] / 0.5:.2f}× the bar"),
+        ("  skipped ticks; packets received", "0",
+         f"{art['late']} of {art['sent'] + art['late']}; {art['packets']} of {art['expected']} (max late {art['max']:.2f} ms)"),
+        ("4,096 heads, 240 Hz, sACN: CPU", "≤ 50 % of a core", f"{sacn['cpu'] * 100:.1f} % = {sacn['cpu'] / 0.5:.2f}× the bar"),
+        ("  skipped ticks; packets received", "0",
+         f"{sacn['late']} of {sacn['sent'] + sacn['late']}; {sacn['packets']} of {sacn['expected']}"),
+        ("16,384 heads (128 universes), 44 Hz, Art-Net: CPU", "≤ 50 % of a core",
+         f"{big['cpu'] * 100:.1f} % = {big['cpu'] / 0.5:.2f}× the bar"),
+        ("  skipped ticks; packets received", "0",
+         f"{big['late']} of {big['sent'] + big['late']}; {big['packets']} of {big['expected']}"),
+        ("OSC 4,096 sources, 60 Hz, bundles ≤ 1,472 bytes: ticks with every value once", "all received",
+         f"{osc['complete']} of {osc['ticks']} received ({osc['sent']} sent, {osc['late']} skipped; "
+         f"{osc['bundles']} bundles, {osc['too_big']} too big; CPU {osc['cpu'] * 100:.1f} %)"),
+    ]
+
+
+def print_rows(title: str, rows: list[tuple[str, str, str]]) -> None:
+    print(f"[bench] {title} (load average {open('/proc/loadavg').read().split()[0]} at the end)")
+    width = max(len(row[0]) for row in rows)
+    for what, bar, measured in rows:
+        print(f"  {what:<{width}}  {bar:>16}  {measured}")
+
+
 def main() -> None:
     timing = osc_timing()
     clock = midi_clock_accuracy()
@@ -225,14 +337,14 @@ def main() -> None:
         ("CPU, 64 sources, 60 Hz, OSC sink", "< 10 % of a core", f"{cpu_osc * 100:.1f} %"),
         ("CPU, 64 sources, 60 Hz, OSC sink, followed clock", "< 10 % of a core", f"{cpu_clock * 100:.1f} %"),
     ]
-    print("[bench] live playing")
-    width = max(len(row[0]) for row in rows)
-    for what, bar, measured in rows:
-        print(f"  {what:<{width}}  {bar:>16}  {measured}")
+    print_rows("live playing", rows)
+    print_rows("the rig at scale", rig_rows())
 
 
 if __name__ == "__main__":
     if len(sys.argv) == 3 and sys.argv[1] == "--receive":
         receive(sys.argv[2])
+    elif sys.argv[1:] == ["rig"]:
+        print_rows("the rig at scale", rig_rows())
     else:
         main()

@@ -13,6 +13,8 @@ from velmora_kit.tempo import PIP_TOLERANCE, TempoMap, frames
 
 from velmora_kit.catalogue import CatalogueEntry, catalogue_entries
 from velmora_kit.device import dmx_bytes, to_dmx, to_range
+from velmora_kit.fixture import Fixture, SlewLimit
+from velmora_kit.dmx import DmxPatch, dmx_frames, export_dmx
 from velmora_kit.export import export
 from velmora_kit.modify import Layer, Sequence, fan, parse_rate
 from velmora_kit.transform import Transform
@@ -21,7 +23,7 @@ from velmora_kit.shapes import Shape
 from velmora_kit.recording import RecordingMotion
 from velmora_kit.stream import ShowBlock, export_fixtures, render_blocks
 
-from velmora_kit.live import ArtNetSink, Frame, OscSink, Player, PlaySummary, Sink
+from velmora_kit.live import ArtNetSink, Frame, OscSink, Player, PlaySummary, SacnSink, Sink
 
 __all__: list[str] = [
     "MidiClock",
@@ -36,13 +38,18 @@ __all__: list[str] = [
     "table",
     # motion out: modifiers, device mapping, keyframe export, the catalogue as records
     "CatalogueEntry",
+    "DmxPatch",
+    "Fixture",
     "Layer",
     "RecordingMotion",
     "Sequence",
     "ShowBlock",
     "catalogue_entries",
+    "SlewLimit",
     "dmx_bytes",
+    "dmx_frames",
     "export",
+    "export_dmx",
     "export_fixtures",
     "fan",
     "parse_rate",
@@ -54,11 +61,12 @@ __all__: list[str] = [
     "Transform",
     "easing",
     "shapes",
-    # live: real-time playing to OSC and Art-Net
+    # live: real-time playing to OSC, Art-Net and sACN
     "ArtNetSink",
     "Frame",
     "OscSink",
     "PlaySummary",
     "Player",
+    "SacnSink",
     "Sink",
 ]

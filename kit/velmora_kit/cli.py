@@ -20,6 +20,7 @@ _SUBCOMMAND_MODULES: tuple[str, ...] = (
     "velmora_kit.commands.catalogue",
     "velmora_kit.commands.export",
     "velmora_kit.commands.play",
+    "velmora_kit.commands.check",
     "velmora_kit.commands.gallery",
 )
 

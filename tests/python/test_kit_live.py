@@ -29,7 +29,6 @@ from velmora_kit import ArtNetSink, Frame, Layer, OscSink, Player, Sequence, Tem
 from velmora_kit.cli import main
 
 pytest.importorskip("pythonosc")
-pytest.importorskip("stupidArtnet")
 from pythonosc.dispatcher import Dispatcher  # noqa: E402
 from pythonosc.osc_server import BlockingOSCUDPServer  # noqa: E402
 
@@ -282,6 +281,48 @@ def test_late_ticks_are_counted_and_skipped_never_sent_twice() -> None:
     for frame in sink.frames:
         assert frame.pip == tempo.pip(frame.tick / 100.0)
         assert np.array_equal(frame.positions, render("circle", [frame.pip]))
+
+
+def test_blocks_rendered_ahead_match_render_and_lateness_counts_the_slowest_sink() -> None:
+    # 100 ticks cross three blocks rendered a piece per tick; tick 40 is slow in the sink.
+    sink = Recorder(delay={40: 0.006})
+    tempo = TempoMap(131.0)
+    sources: dict[str, Any] = {"a": "circle", "layer": Layer("helix", rate="3/2", phase=7), "seq": Sequence([("bounce", 1), ("sway", 2)])}
+    summary = Player(sources, tempo=tempo, rate_hz=200.0, sinks=[sink]).play(seconds=0.5)
+    assert summary.max_lateness_seconds >= 0.006 and summary.max_send_seconds[0] >= 0.006
+    assert summary.frames_sent + summary.late_ticks == 100 and len(sink.frames) == summary.frames_sent
+    for frame in sink.frames:
+        assert frame.pip == tempo.pip(frame.tick / 200.0)
+        expected = np.array([render(source, [frame.pip])[0] for source in sources.values()])
+        assert np.array_equal(frame.positions, expected)
+
+
+class Failing(Recorder):
+    def __init__(self, on_send: bool = False, on_close: bool = False) -> None:
+        super().__init__()
+        self.on_send, self.on_close = on_send, on_close
+
+    def send(self, frame: Frame) -> None:
+        if self.on_send:
+            raise OSError("send failed")
+
+    def close(self) -> None:
+        super().close()
+        if self.on_close:
+            raise RuntimeError(f"close failed {id(self)}")
+
+
+def test_every_sink_is_closed_and_the_first_error_carries_the_others() -> None:
+    first, second, third = Failing(on_close=True), Recorder(), Failing(on_close=True)
+    with pytest.raises(RuntimeError, match=f"close failed {id(first)}") as caught:
+        Player({"a": "bounce"}, tempo=120.0, rate_hz=100.0, sinks=[first, second, third]).play(seconds=0.02)
+    assert (first.closed, second.closed, third.closed) == (1, 1, 1)
+    assert caught.value.__notes__ == [f"also while closing {third!r}: RuntimeError: close failed {id(third)}"]
+    # A send error is the one raised; the close error rides along instead of hiding it.
+    sender, closer = Failing(on_send=True), Failing(on_close=True)
+    with pytest.raises(OSError, match="send failed") as caught:
+        Player({"a": "bounce"}, tempo=120.0, sinks=[sender, closer]).play(seconds=0.1)
+    assert (sender.closed, closer.closed) == (1, 1) and "close failed" in caught.value.__notes__[0]
 
 
 def test_velmora_play_sends_osc_and_artnet(monkeypatch: pytest.MonkeyPatch, capsys: pytest.CaptureFixture[str]) -> None:

@@ -12,8 +12,6 @@ from typing import Any
 
 from velmora_kit.cli import EXIT_INTERRUPTED, CommandError, check_pattern_names, finite_float, positive_float
 
-# Each pattern gets one moving head on Art-Net: Pan, Pan fine, Tilt, Tilt fine.
-_ARTNET_CHANNELS = 4
 
 
 def add_parser(subparsers: Any) -> None:
@@ -22,16 +20,34 @@ def add_parser(subparsers: Any) -> None:
         help="play patterns live to OSC or Art-Net, or watch them in the terminal",
         description="Play patterns in real time, in time with a tempo or a MIDI clock. "
         "--osc sends one OSC bundle per tick (/velmora/pip, then /velmora/NAME x y z); "
-        "--artnet sends DMX with one moving head per pattern (Pan, Pan fine, Tilt, Tilt fine "
-        "from channel 1, 5, 9, ...). With neither, the terminal shows the positions live. "
-        "Ctrl-C stops.",
+        "--artnet and --sacn send DMX with one moving head per pattern (Pan, Pan fine, Tilt, Tilt fine "
+        "from channel 1, 5, 9, ..., then on in the next universe; --fixture sets the head's profile). "
+        "With none of them, the terminal shows the positions live. Ctrl-C stops.",
     )
     parser.add_argument("names", metavar="NAME", nargs="+", help="pattern names (velmora list shows them)")
     time_source = parser.add_mutually_exclusive_group()
     time_source.add_argument("--bpm", metavar="B", type=positive_float, help="constant tempo (default 120)")
     time_source.add_argument("--midi-clock", metavar="PORT", help="follow the MIDI clock arriving at this MIDI input")
     parser.add_argument("--osc", metavar="HOST:PORT", help="send OSC bundles to this UDP address")
-    parser.add_argument("--artnet", metavar="HOST[:UNIVERSE]", help="send Art-Net DMX to this node (universe 0 by default)")
+    parser.add_argument("--artnet", metavar="HOST[:UNIVERSE]", help="send Art-Net DMX to this node (from universe 0 by default)")
+    parser.add_argument(
+        "--sacn", metavar="HOST[:UNIVERSE]",
+        help="send sACN (E1.31) DMX to this host (from universe 1 by default); 'multicast' as HOST "
+        "sends to each universe's multicast group instead",
+    )
+    parser.add_argument(
+        "--fixture", metavar="KEY=VALUE,...", default="",
+        help="the moving heads' profile for --artnet and --sacn, as velmora check takes it (default: "
+        "540° pan, 270° tilt, ±90° used, 16-bit)",
+    )
+    parser.add_argument(
+        "--slew", action="store_true",
+        help="limit each head to its top speed and acceleration (give pan_speed and tilt_speed in --fixture)",
+    )
+    parser.add_argument(
+        "--osc-bundle-bytes", metavar="N", type=int, default=None,
+        help="largest OSC bundle, in bytes (default 1472, 1452 over IPv6: one Ethernet frame); a tick takes as many as it needs",
+    )
     parser.add_argument("--rate", metavar="HZ", type=positive_float, default=60.0, help="ticks per second (default 60)")
     parser.add_argument(
         "--latency", metavar="MS", type=finite_float, default=0.0,
@@ -41,7 +57,7 @@ def add_parser(subparsers: Any) -> None:
     parser.set_defaults(run=run_play)
 
 
-def _osc_sink(text: str) -> Any:
+def _osc_sink(text: str, max_bundle_bytes: int | None) -> Any:
     from velmora_kit.live._address import split_host_port
     from velmora_kit.live.osc import OscSink
 
@@ -51,27 +67,51 @@ def _osc_sink(text: str) -> Any:
     except ValueError:
         raise CommandError(f"--osc port must be a number in 1..65535, got {port_text!r}") from None
     try:
-        return OscSink(host, port)
+        return OscSink(host, port, max_bundle_bytes=max_bundle_bytes)
     except ValueError as error:
         raise CommandError(f"--osc: {error}") from None
 
 
-def _artnet_sink(text: str, names: list[str]) -> Any:
+def _dmx_patch(option: str, text: str, names: list[str], fixture: Any, slew_hz: float | None, default_universe: int) -> tuple[str, Any]:
+    """The host and a patch giving each pattern one head, universe after universe."""
+    from velmora_kit.dmx import UNIVERSE_SIZE, DmxPatch
     from velmora_kit.live._address import split_host_port
-    from velmora_kit.live.artnet import UNIVERSE_SIZE, ArtNetSink
 
-    host, universe_text = split_host_port("--artnet", text, port_required=False)
+    host, universe_text = split_host_port(option, text, port_required=False)
     try:
-        universe = int(universe_text) if universe_text is not None else 0
+        first = int(universe_text) if universe_text is not None else default_universe
     except ValueError:
-        raise CommandError(f"--artnet universe must be a number in 0..32767, got {universe_text!r}") from None
-    if len(names) * _ARTNET_CHANNELS > UNIVERSE_SIZE:
-        raise CommandError(f"--artnet gives each pattern 4 channels: at most 128 patterns, got {len(names)}")
-    patch = {name: (1 + _ARTNET_CHANNELS * index, "pan_tilt16") for index, name in enumerate(names)}
+        raise CommandError(f"{option} universe must be a whole number, got {universe_text!r}") from None
+    heads = UNIVERSE_SIZE // fixture.width
+    patch = {
+        name: (first + index // heads, 1 + fixture.width * (index % heads), fixture) for index, name in enumerate(names)
+    }
     try:
-        return ArtNetSink(host, universe=universe, patch=patch)
+        return host, DmxPatch(patch, slew_hz=slew_hz)
+    except ValueError as error:
+        raise CommandError(f"{option}: {error}") from None
+
+
+def _artnet_sink(text: str, names: list[str], fixture: Any, slew_hz: float | None) -> Any:
+    from velmora_kit.live.artnet import ArtNetSink
+
+    host, patch = _dmx_patch("--artnet", text, names, fixture, slew_hz, 0)
+    try:
+        return ArtNetSink(host, universe=patch.universes[0], patch=patch)
     except ValueError as error:
         raise CommandError(f"--artnet: {error}") from None
+
+
+def _sacn_sink(text: str, names: list[str], fixture: Any, slew_hz: float | None) -> Any:
+    from velmora_kit.live.sacn import SacnSink
+
+    host, patch = _dmx_patch("--sacn", text, names, fixture, slew_hz, 1)
+    try:
+        if host == "multicast":
+            return SacnSink(multicast=True, universe=patch.universes[0], patch=patch)
+        return SacnSink(host, universe=patch.universes[0], patch=patch)
+    except ValueError as error:
+        raise CommandError(f"--sacn: {error}") from None
 
 
 def _midi_input(port_name: str) -> Any:
@@ -96,9 +136,16 @@ def run_play(args: argparse.Namespace) -> int:
         raise CommandError(f"each pattern can play once, got {', '.join(repeated)} more than once")
     sinks = []
     if args.osc is not None:
-        sinks.append(_osc_sink(args.osc))
-    if args.artnet is not None:
-        sinks.append(_artnet_sink(args.artnet, names))
+        sinks.append(_osc_sink(args.osc, args.osc_bundle_bytes))
+    if args.artnet is not None or args.sacn is not None:
+        from velmora_kit.commands.check import parse_fixture
+
+        fixture = parse_fixture(args.fixture)
+        slew_hz = args.rate if args.slew else None
+        if args.artnet is not None:
+            sinks.append(_artnet_sink(args.artnet, names, fixture, slew_hz))
+        if args.sacn is not None:
+            sinks.append(_sacn_sink(args.sacn, names, fixture, slew_hz))
     if not sinks:
         sinks.append(_TerminalView())
 

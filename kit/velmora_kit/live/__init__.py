@@ -1,8 +1,8 @@
-"""Live output: play motion sources in real time to OSC and Art-Net receivers.
+"""Live output: play motion sources in real time to OSC, Art-Net and sACN receivers.
 
 `Player` keeps the time (a tempo started at `play()`, or a MIDI clock) and ticks on
-absolute deadlines; each tick's `Frame` goes to every sink. `OscSink` and `ArtNetSink`
-are the network sinks; anything with ``open``, ``send`` and ``close`` is a sink too.
+absolute deadlines; each tick's `Frame` goes to every sink. `OscSink`, `ArtNetSink` and
+`SacnSink` are the network sinks; anything with ``open``, ``send`` and ``close`` is a sink too.
 """
 
 from __future__ import annotations
@@ -11,5 +11,6 @@ from velmora_kit.live.artnet import ArtNetSink
 from velmora_kit.live.frame import Frame, Sink
 from velmora_kit.live.osc import OscSink
 from velmora_kit.live.player import Player, PlaySummary
+from velmora_kit.live.sacn import SacnSink
 
-__all__ = ["ArtNetSink", "Frame", "OscSink", "PlaySummary", "Player", "Sink"]
+__all__ = ["ArtNetSink", "Frame", "OscSink", "PlaySummary", "Player", "SacnSink", "Sink"]

@@ -22,8 +22,8 @@ import numpy.typing as npt
 import velmora
 
 from velmora_kit.live.frame import FloatArray, Frame, Sink
-from velmora_kit.recording import RecordingMotion
-from velmora_kit.render import MotionSource, check_pips, render, table
+from velmora_kit._sources import BlockJob, SourceSet
+from velmora_kit.render import check_pips
 from velmora_kit.tempo import PIP_TOLERANCE, PIPS_PER_BEAT, TempoMap
 
 __all__ = ["Player", "PlaySummary"]
@@ -62,9 +62,12 @@ class PlaySummary:
     seconds : float
         How long playing lasted (wall clock).
     max_lateness_seconds : float
-        The largest delay of a sent tick after its deadline.
+        The largest delay after its deadline with which a sent tick left the last sink.
     interrupted : bool
         Playing ended on Ctrl-C (KeyboardInterrupt).
+    max_send_seconds : tuple of float
+        Per sink, in the player's order, the longest one of its `send` calls took: which
+        sink made a tick late.
     """
 
     frames_sent: int
@@ -72,6 +75,7 @@ class PlaySummary:
     seconds: float
     max_lateness_seconds: float
     interrupted: bool
+    max_send_seconds: tuple[float, ...] = ()
 
     def __str__(self) -> str:
         how = "interrupted after" if self.interrupted else "played"
@@ -79,62 +83,6 @@ class PlaySummary:
             f"{how} {self.seconds:.1f} s: {self.frames_sent} frames sent, {self.late_ticks} late ticks skipped, "
             f"latest send {self.max_lateness_seconds * 1e3:.2f} ms after its deadline"
         )
-
-
-class _Sources:
-    """Renders every source at one pip.
-
-    Built-in and user patterns are loops of a table: their tables are stacked into one
-    array once, so a tick gathers all of them with one index computation and one take.
-    Other sources (layers, sequences, recordings) are rendered one by one.
-    """
-
-    def __init__(self, sources: Mapping[str, object], library: velmora.PatternLibrary | None) -> None:
-        if not isinstance(sources, Mapping):
-            raise TypeError(f"sources must be a mapping of output name to pattern, got {type(sources).__name__}")
-        if not sources:
-            raise ValueError("sources must name at least one pattern, got an empty mapping")
-        names: list[str] = []
-        tables: list[FloatArray] = []
-        self._table_rows: list[int] = []
-        self._others: list[tuple[int, object]] = []
-        for index, (name, source) in enumerate(sources.items()):
-            if not isinstance(name, str) or not name:
-                raise TypeError(f"source names must be non-empty str, got {name!r}")
-            names.append(name)
-            if isinstance(source, (str, velmora.SampledPattern)):
-                tables.append(table(source, library=library))
-                self._table_rows.append(index)
-            elif isinstance(source, velmora.SampledRecording):
-                try:  # playing on past either end of a recording holds its first or last row
-                    self._others.append((index, RecordingMotion(source, outside="hold")))
-                except ValueError as error:
-                    raise ValueError(f"sources[{name!r}]: {error}") from None
-            elif isinstance(source, MotionSource):
-                self._others.append((index, source))
-            else:
-                raise TypeError(
-                    f"sources[{name!r}] must be a pattern name, a velmora.SampledPattern, a "
-                    f"velmora.SampledRecording or a motion source, got {type(source).__name__}"
-                )
-        self.names = tuple(names)
-        periods = [rows.shape[0] for rows in tables]
-        self._stacked = np.concatenate(tables) if tables else np.zeros((0, 3))
-        self._offsets = np.cumsum([0] + periods[:-1], dtype=np.int64)
-        self._periods = np.array(periods, dtype=np.int64)
-        self._rows = np.array(self._table_rows, dtype=np.intp)
-
-    def at(self, pips: npt.NDArray[np.int64]) -> FloatArray:
-        """Shape (len(pips), n, 3), read-only: every source at every pip, exactly as
-        `render` gives it."""
-        positions = np.empty((pips.size, len(self.names), 3), dtype=np.float64)
-        if self._rows.size:
-            index = self._offsets + np.mod(pips[:, np.newaxis], self._periods)
-            positions[:, self._rows] = self._stacked[index]
-        for row, source in self._others:
-            positions[:, row] = render(source, pips)  # type: ignore[arg-type]
-        positions.flags.writeable = False
-        return positions
 
 
 class _ClockFeed:
@@ -263,7 +211,7 @@ class Player:
     ) -> None:
         from velmora_kit._checks import check_finite, check_positive
 
-        self._sources = _Sources(sources, library)
+        self._sources = SourceSet(sources, library)
         if (tempo is None) == (clock is None):
             raise ValueError("give either tempo (a TempoMap or BPM) or clock (a MidiClock or MIDI messages), not both or neither")
         self._tempo: TempoMap | None = None
@@ -293,6 +241,8 @@ class Player:
         no_pips: npt.NDArray[np.int64] = np.zeros(0, dtype=np.int64)
         no_values: FloatArray = np.zeros((0, len(self.names), 3))
         self._block: tuple[int, npt.NDArray[np.int64], FloatArray, FloatArray] = (0, no_pips, no_values[:, 0, 0], no_values)
+        # The block after the current one, rendered a piece per tick while this one plays.
+        self._ahead: tuple[int, FloatArray, BlockJob] | None = None
 
     @property
     def names(self) -> tuple[str, ...]:
@@ -340,7 +290,8 @@ class Player:
         """The frame of tick `tick`, due at `deadline` (perf_counter seconds)."""
         if self._tempo is not None:
             # With a tempo, a tick's pip is known in advance: ticks are rendered a block at
-            # a time, one `render` per source for the whole block.
+            # a time, one `render` per source for the whole block, while the block before
+            # plays (see `_prepare` and `_advance`).
             start, pips, bpms, positions = self._block
             if not start <= tick < start + pips.size:
                 self._prepare(tick)
@@ -367,17 +318,39 @@ class Player:
         self._last_clock_pip = pip if running else None
         return Frame(tick, deadline, pip, bpm, self.names, self._sources.at(np.array([pip], dtype=np.int64))[0])
 
+    def _block_from(self, tick: int) -> tuple[npt.NDArray[np.int64], FloatArray]:
+        assert self._tempo is not None
+        ticks = np.arange(tick, tick + _BLOCK_TICKS, dtype=np.int64)
+        pips = np.asarray(self._tempo.pip(ticks / self._rate + self._latency), dtype=np.int64)
+        return pips, np.asarray(self._tempo.bpm(pips), dtype=np.float64)
+
     def _prepare(self, tick: int) -> None:
-        """Renders the block of ticks from `tick` on, unless it is ready (tempo only)."""
+        """Makes the block holding `tick` the current one (tempo only): the block rendered
+        ahead when it is that one, else rendered now; then sets up the next block's job."""
         if self._tempo is None:
             return
         start, pips, _, _ = self._block
         if start <= tick < start + pips.size:
             return
-        ticks = np.arange(tick, tick + _BLOCK_TICKS, dtype=np.int64)
-        pips = np.asarray(self._tempo.pip(ticks / self._rate + self._latency), dtype=np.int64)
-        bpms = np.asarray(self._tempo.bpm(pips), dtype=np.float64)
-        self._block = (tick, pips, bpms, self._sources.at(pips))
+        ahead = self._ahead
+        if ahead is not None and ahead[0] <= tick < ahead[0] + _BLOCK_TICKS:
+            start, bpms, job = ahead
+            job.finish()  # normally finished already, a piece per tick
+            self._block = (start, job.pips, bpms, job.positions)
+        else:
+            start = tick
+            pips, bpms = self._block_from(start)
+            self._block = (start, pips, bpms, self._sources.at(pips))
+        following = start + _BLOCK_TICKS
+        pips, bpms = self._block_from(following)
+        self._ahead = (following, bpms, BlockJob(self._sources, pips))
+
+    def _advance(self) -> None:
+        """One tick's share of the next block: all of it done by the current block's middle,
+        so that a few ticks skipped under load still find it ready."""
+        if self._ahead is not None and not self._ahead[2].done:
+            job = self._ahead[2]
+            job.advance(-(-job.pieces // (_BLOCK_TICKS // 2)))
 
     def stop(self) -> None:
         """Ends `play()` at its next wait; safe to call from any thread."""
@@ -386,7 +359,9 @@ class Player:
     def play(self, seconds: float | None = None) -> PlaySummary:
         """Plays until `stop()`, Ctrl-C, or for `seconds`.
 
-        Sinks are opened first and always closed at the end, however playing ends.
+        Sinks are opened first and always closed at the end, however playing ends, each
+        in its own guard: when playing or closing fails, every sink is still closed and
+        the first error is raised, with the others as lines of its ``__notes__``.
         Ctrl-C (KeyboardInterrupt) ends playing like `stop()`; the summary says so.
 
         Parameters
@@ -423,6 +398,8 @@ class Player:
         sent = late = 0
         worst = 0.0
         interrupted = False
+        failure: BaseException | None = None
+        slowest = [0.0] * len(self._sinks)
         start = time.perf_counter()
         try:
             for sink in self._sinks:
@@ -451,22 +428,30 @@ class Player:
                 if self._feed is not None and self._feed.error is not None:
                     raise self._feed.error
                 frame = self.frame_at(tick, deadline)
-                worst = max(worst, time.perf_counter() - deadline)
-                for sink in self._sinks:
+                began = time.perf_counter()
+                for index, sink in enumerate(self._sinks):
                     sink.send(frame)
+                    ended = time.perf_counter()
+                    if ended - began > slowest[index]:
+                        slowest[index] = ended - began
+                    began = ended
+                # Lateness is when the last sink has handed its data on, not when the
+                # frame was ready: a slow sink is late however early its frame was.
+                worst = max(worst, time.perf_counter() - deadline)
                 sent += 1
                 tick += 1
                 self._prepare(tick)  # in the time left before the next deadline
+                self._advance()
             else:
                 self._wait_until(start + limit)
         except KeyboardInterrupt:
             interrupted = True
-        finally:
-            if self._feed is not None:
-                self._feed.stop()
-            for sink in opened:
-                sink.close()
-        return PlaySummary(sent, late, time.perf_counter() - start, worst, interrupted)
+        except BaseException as caught:  # raised below, once every sink is closed
+            failure = caught
+        if self._feed is not None:
+            self._feed.stop()
+        _close_all(opened, failure)
+        return PlaySummary(sent, late, time.perf_counter() - start, worst, interrupted, tuple(slowest))
 
     def _wait_until(self, deadline: float) -> bool:
         """Sleeps until `deadline`; True when `stop()` came first."""
@@ -476,3 +461,29 @@ class Player:
                 return self._stop.is_set()
             if self._stop.wait(remaining):
                 return True
+
+
+def _close_all(sinks: list[Sink], failure: BaseException | None) -> None:
+    """Closes every sink, each in its own guard, then raises the first error.
+
+    The first error (that of playing, or else of the first close that failed) is raised
+    with the others attached as text in its ``__notes__``, the attribute that Python 3.11
+    and later print below a traceback (3.10 has no exception groups to carry them).
+    """
+    errors: list[tuple[BaseException, str]] = [] if failure is None else [(failure, "while playing")]
+    for sink in sinks:
+        try:
+            sink.close()
+        except BaseException as error:  # every sink is closed whatever the others do
+            errors.append((error, f"while closing {sink!r}"))
+    if not errors:
+        return
+    first = errors[0][0]
+    if len(errors) > 1:
+        notes = list(getattr(first, "__notes__", []))
+        notes += [f"also {where}: {type(error).__name__}: {error}" for error, where in errors[1:]]
+        try:
+            first.__notes__ = notes  # type: ignore[attr-defined]
+        except AttributeError:  # pragma: no cover - an exception type with slots
+            pass
+    raise first
