@@ -127,6 +127,18 @@ const std::vector<CatalogueEntry>& catalogue() {
     return entries;
 }
 
+std::size_t core_pattern_count() noexcept {
+    return core_patterns.size();
+}
+
+Sampler sampler_at(std::size_t index) noexcept {
+    if (index < core_patterns.size()) {
+        return core_patterns[index].sampler;
+    }
+    index -= core_patterns.size();
+    return index < prerendered::rows.size() ? prerendered::rows[index].sampler : nullptr;
+}
+
 Offset3 sample(std::string_view name, std::int32_t pip) {
     if (const CorePattern* core = find_core(name)) {
         return core->sampler(pip);

@@ -99,7 +99,7 @@ TEST(PrerenderedStore, SamplerPointersMatchTheirRows) {
 // ---- the generator's checks ---------------------------------------------------------
 
 gen::PatternRow row_named(std::string name, std::uint16_t period, std::uint8_t dimensions) {
-    return {gen::Collection::atlas, std::move(name), period, dimensions, "A test pattern."};
+    return {gen::Collection::atlas, std::move(name), period, dimensions, "A test pattern.", "test_"};
 }
 
 std::string refusal(const gen::PatternRow& row, std::vector<Offset3> samples) {

@@ -59,7 +59,8 @@ void add_family(std::vector<PatternRow>& rows, const Family& family) {
     for (const std::string_view suffix : words(family.members)) {
         const bool other = std::find(others.begin(), others.end(), suffix) != others.end();
         rows.push_back({family.collection, std::string(family.prefix) + std::string(suffix), family.period(suffix),
-                        other ? family.other_dimensions : family.dimensions, family.description(suffix)});
+                        other ? family.other_dimensions : family.dimensions, family.description(suffix),
+                        std::string(family.prefix)});
     }
     for (const std::string_view suffix : others) {
         if (std::find_if(rows.end() - static_cast<std::ptrdiff_t>(words(family.members).size()), rows.end(),

@@ -17,6 +17,10 @@ std::string_view namespace_of(Collection collection) noexcept {
     return "velmora_unknown";
 }
 
+std::string single_family(std::string_view name) {
+    return std::string(name.substr(0, name.find('_') + 1));
+}
+
 namespace {
 
 bool is_builtin_identifier(std::string_view name) noexcept {

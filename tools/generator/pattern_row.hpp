@@ -21,6 +21,13 @@ struct PatternRow {
     std::uint16_t period_pips;
     std::uint8_t dimensions;  // declared; the generator checks it against the samples
     std::string description;
+    // What the row knows beyond the catalogue entry, emitted beside the tables for the
+    // layers above: the family's shared name prefix ("polar_rose_", "beat_house_classic_"),
+    // and for the groove grid the score's key and title and the motion's key.
+    std::string family;
+    std::string groove = {};
+    std::string groove_title = {};
+    std::string motion = {};
 };
 
 // Every row, in the order of the pre-rendered table, checked once on construction:
@@ -45,11 +52,15 @@ struct SingleRow {
     const char* description;
 };
 
+// A hand-made pattern's family is its kind, the first word of its name ("lfo_", "path_").
+std::string single_family(std::string_view name);
+
 // Appends `singles` to `rows`, in order, as rows of `collection`.
 template <std::size_t Count>
 void add_singles(std::vector<PatternRow>& rows, Collection collection, const SingleRow (&singles)[Count]) {
     for (const SingleRow& single : singles) {
-        rows.push_back({collection, single.name, single.period_pips, single.dimensions, single.description});
+        rows.push_back({collection, single.name, single.period_pips, single.dimensions, single.description,
+                        single_family(single.name)});
     }
 }
 

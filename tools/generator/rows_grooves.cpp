@@ -156,6 +156,13 @@ std::string row_name(std::string_view groove, std::string_view motion) {
     return name;
 }
 
+// Every motion of one groove forms a family: "beat_<groove>_".
+std::string family_name(std::string_view groove) {
+    std::string family = "beat_";
+    family.append(groove).append("_");
+    return family;
+}
+
 // "<groove title> — <motion title>. <closing text>"; an empty closing text leaves the
 // full stop and its blank at the end.
 std::string row_description(std::string_view groove_title, std::string_view motion_title, std::string_view closing) {
@@ -170,7 +177,8 @@ void add_dancefloor_motions(std::vector<PatternRow>& rows, std::string_view key,
         const Motion& motion = MOTIONS[m];
         const std::uint8_t dimensions = m < CLUB_MOTION_COUNT ? club_dimensions[m] : 3;
         rows.push_back({Collection::dancefloor, row_name(key, motion.key), period, dimensions,
-                        row_description(title, motion.dancefloor_title, motion.blurb)});
+                        row_description(title, motion.dancefloor_title, motion.blurb), family_name(key), std::string(key),
+                        std::string(title), std::string(motion.key)});
     }
 }
 
@@ -180,7 +188,8 @@ void add_club_rows(std::vector<PatternRow>& rows) {
     for (const ClubGroove& groove : CLUB_GROOVES) {
         for (std::size_t m = 0; m < CLUB_MOTION_COUNT; ++m) {
             rows.push_back({Collection::club, row_name(groove.key, MOTIONS[m].key), groove.period, groove.dimensions[m],
-                            row_description(groove.title, MOTIONS[m].club_title, groove.note)});
+                            row_description(groove.title, MOTIONS[m].club_title, groove.note), family_name(groove.key),
+                            std::string(groove.key), std::string(groove.title), std::string(MOTIONS[m].key)});
         }
     }
 }

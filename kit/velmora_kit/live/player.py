@@ -22,8 +22,8 @@ import numpy.typing as npt
 import velmora
 
 from velmora_kit.live.frame import FloatArray, Frame, Sink
-from velmora_kit.render import MotionSource, check_pips, render, table
-from velmora_kit.tempo import PIP_TOLERANCE, PIPS_PER_BEAT, TempoMap
+from velmora_kit.render import MotionSource, TableStack, check_pips, render, table
+from velmora_kit.tempo import PIPS_PER_BEAT, TempoMap, snap_pip
 
 __all__ = ["Player", "PlaySummary"]
 
@@ -84,7 +84,7 @@ class _Sources:
     """Renders every source at one pip.
 
     Built-in and user patterns are loops of a table: their tables are stacked into one
-    array once, so a tick gathers all of them with one index computation and one take.
+    array once, so a tick gathers all of them in one native call (`TableStack`).
     Other sources (layers, sequences, recordings) are rendered one by one.
     """
 
@@ -118,10 +118,7 @@ class _Sources:
                     f"velmora.SampledRecording or a motion source, got {type(source).__name__}"
                 )
         self.names = tuple(names)
-        periods = [rows.shape[0] for rows in tables]
-        self._stacked = np.concatenate(tables) if tables else np.zeros((0, 3))
-        self._offsets = np.cumsum([0] + periods[:-1], dtype=np.int64)
-        self._periods = np.array(periods, dtype=np.int64)
+        self._stack = TableStack(tables)
         self._rows = np.array(self._table_rows, dtype=np.intp)
 
     def at(self, pips: npt.NDArray[np.int64]) -> FloatArray:
@@ -129,8 +126,7 @@ class _Sources:
         `render` gives it."""
         positions = np.empty((pips.size, len(self.names), 3), dtype=np.float64)
         if self._rows.size:
-            index = self._offsets + np.mod(pips[:, np.newaxis], self._periods)
-            positions[:, self._rows] = self._stacked[index]
+            positions[:, self._rows] = self._stack.at(pips)
         for row, source in self._others:
             if isinstance(source, velmora.SampledRecording):
                 # Playing on past either end of a recording holds its first or last row.
@@ -359,9 +355,7 @@ class Player:
         # its last message, so it is asked about now, and the rest is extrapolated here.
         if running:
             position += self._latency * bpm * (PIPS_PER_BEAT / 60.0)
-        pip = math.floor(position)
-        if pip + 1 - position <= PIP_TOLERANCE:
-            pip += 1
+        pip = snap_pip(position)
         # A fit to jittery clocks can slip back a little between two ticks; shown, that is a
         # twitch. A step back of less than one clock is such a slip and holds the pip; a
         # relocation (start, song position) moves back a sixteenth or more and goes through.
