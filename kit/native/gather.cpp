@@ -86,6 +86,9 @@ void attach(const std::string& module_path) {
     if (record->version != VELMORA_KIT_ACCESS_VERSION)
         throw std::runtime_error("the velmora module at " + module_path + " is of another version than velmora_kit");
     access_record = record;
+    // pybind11 looks numpy's C API up on the first array it makes (about 0.3 ms): do it
+    // now, at import, so that a first table costs only its rows.
+    py::array_t<double>(0);
 }
 
 const velmora_kit_access_record& attached() {
