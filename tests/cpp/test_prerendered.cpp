@@ -15,6 +15,7 @@
 #include "pattern_row.hpp"
 #include "primitives.hpp"
 #include "registry.hpp"
+#include "sha256.hpp"
 #include "store.hpp"
 
 namespace {
@@ -226,6 +227,27 @@ TEST(GeneratorChecks, MetadataIsValidatedOnConstruction) {
 }
 
 // ---- primitives ---------------------------------------------------------------------
+
+// The standard's vectors, and lengths at the padding's block limits (55, 56, 64 bytes).
+TEST(GeneratorPrimitives, Sha256MatchesTheStandardsVectors) {
+    const auto hex = [](std::string_view bytes) {
+        std::string text;
+        for (const std::uint8_t byte : gen::sha256(bytes)) {
+            char pair[3];
+            std::snprintf(pair, sizeof pair, "%02x", byte);
+            text += pair;
+        }
+        return text;
+    };
+    EXPECT_EQ(hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(hex(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    EXPECT_EQ(hex(std::string(55, 'a')), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318");
+    EXPECT_EQ(hex(std::string(56, 'a')), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a");
+    EXPECT_EQ(hex(std::string(64, 'a')), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb");
+}
 
 TEST(GeneratorPrimitives, CyclicBumpsReachAcrossTheLoopEnd) {
     EXPECT_EQ(gen::cyclic_distance(159, 0, 160), -1.0);

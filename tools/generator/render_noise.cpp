@@ -11,8 +11,6 @@
 //   noise_ripple_n  an ellipse carrying n ripples whose depths are digest controls and
 //                   whose phase is one more digest value.
 
-#include <openssl/evp.h>
-
 #include <array>
 #include <cmath>
 #include <optional>
@@ -22,15 +20,12 @@
 #include "primitives.hpp"
 #include "registry.hpp"
 #include "seeded_controls.hpp"
+#include "sha256.hpp"
 
 namespace velmora::generator {
 
 double digest_unit(std::string_view key) {
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-    unsigned int length = 0;
-    if (EVP_Digest(key.data(), key.size(), digest.data(), &length, EVP_sha256(), nullptr) != 1 || length != 32) {
-        throw std::runtime_error("SHA-256 digest failed");
-    }
+    const std::array<std::uint8_t, 32> digest = sha256(key);
     std::uint64_t leading = 0;
     for (int i = 0; i < 8; ++i) {
         leading = (leading << 8) | digest[static_cast<std::size_t>(i)];
