@@ -12,11 +12,11 @@
 
 #include "catalogue/prerendered.hpp"
 #include "catalogue/prerendered_samplers.hpp"
-#include "pattern_row.hpp"
-#include "primitives.hpp"
-#include "registry.hpp"
-#include "sha256.hpp"
-#include "store.hpp"
+#include "framework/pattern_row.hpp"
+#include "framework/primitives.hpp"
+#include "framework/registry.hpp"
+#include "framework/sha256.hpp"
+#include "framework/store.hpp"
 
 namespace {
 
@@ -156,18 +156,25 @@ std::vector<Offset3> constant_table(const gen::RenderRequest& request) {
     return std::vector<Offset3>(request.period, Offset3{0.25, 0.0, 0.0});
 }
 
-TEST(GeneratorChecks, RendersRowsInTableOrderAndSkipsRowsWithoutRenderer) {
+TEST(GeneratorChecks, RendersRowsInTableOrderAndRefusesARowWithoutDrawing) {
     const gen::PatternTable table({row_named("zeta_one", 64, 1), row_named("alpha_two", 96, 1), row_named("mid_three", 64, 1)});
     gen::RendererRegistry registry;
     registry.add("zeta_one", constant_table);
     registry.add("mid_three", constant_table);
+    try {
+        gen::render_store(table, registry);
+        FAIL() << "a row without a drawing was accepted";
+    } catch (const gen::GenerationError& error) {
+        EXPECT_STREQ(error.what(), "pattern alpha_two: no drawing");
+    }
+    registry.add("alpha_two", constant_table);
     const gen::RenderedStore store = gen::render_store(table, registry);
-    ASSERT_EQ(store.patterns.size(), 2u);
+    ASSERT_EQ(store.patterns.size(), 3u);
     EXPECT_EQ(store.catalogue_rows, 3u);
     EXPECT_EQ(store.patterns[0].row->name, "zeta_one");
-    EXPECT_EQ(store.patterns[1].row->name, "mid_three");
-    EXPECT_EQ(store.patterns[1].first_sample, 64u);
-    EXPECT_EQ(gen::name_order(store.patterns), (std::vector<std::uint64_t>{1, 0}));
+    EXPECT_EQ(store.patterns[2].row->name, "mid_three");
+    EXPECT_EQ(store.patterns[2].first_sample, 160u);
+    EXPECT_EQ(gen::name_order(store.patterns), (std::vector<std::uint64_t>{1, 2, 0}));
 }
 
 TEST(GeneratorChecks, RefusesRegistrationsWithoutRowOrCoveringANameTwice) {

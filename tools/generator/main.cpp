@@ -14,10 +14,10 @@
 #include <string_view>
 #include <vector>
 
-#include "groove_motions.hpp"
-#include "pattern_row.hpp"
-#include "registry.hpp"
-#include "store.hpp"
+#include "grooves/groove_motions.hpp"
+#include "framework/pattern_row.hpp"
+#include "framework/registry.hpp"
+#include "framework/store.hpp"
 
 namespace gen = velmora::generator;
 
