@@ -14,7 +14,8 @@
 #include "catalogue/prerendered_samplers.hpp"
 #include "framework/pattern_row.hpp"
 #include "framework/primitives.hpp"
-#include "framework/registry.hpp"
+#include "framework/drawing.hpp"
+#include "framework/family_rows.hpp"
 #include "framework/sha256.hpp"
 #include "framework/store.hpp"
 
@@ -99,8 +100,13 @@ TEST(PrerenderedStore, SamplerPointersMatchTheirRows) {
 
 // ---- the generator's checks ---------------------------------------------------------
 
-gen::PatternRow row_named(std::string name, std::uint16_t period, std::uint8_t dimensions) {
-    return {gen::Collection::atlas, std::move(name), period, dimensions, "A test pattern.", "test_"};
+std::vector<Offset3> constant_table(const gen::RenderRequest& request) {
+    return std::vector<Offset3>(request.period, Offset3{0.25, 0.0, 0.0});
+}
+
+gen::PatternRow row_named(std::string name, std::uint16_t period, std::uint8_t dimensions,
+                          gen::Drawing drawing = gen::Drawing(constant_table)) {
+    return {gen::Collection::atlas, std::move(name), period, dimensions, "A test pattern.", std::move(drawing), "test_"};
 }
 
 std::string refusal(const gen::PatternRow& row, std::vector<Offset3> samples) {
@@ -152,69 +158,52 @@ TEST(GeneratorChecks, RoundsToTwelveDecimalsAndStoresZeroAsPositive) {
     EXPECT_EQ(table[2].y, 0.666666666667);
 }
 
-std::vector<Offset3> constant_table(const gen::RenderRequest& request) {
-    return std::vector<Offset3>(request.period, Offset3{0.25, 0.0, 0.0});
-}
-
-TEST(GeneratorChecks, RendersRowsInTableOrderAndRefusesARowWithoutDrawing) {
+TEST(GeneratorChecks, RendersRowsInTableOrderAndRefusesAnEmptyDrawing) {
     const gen::PatternTable table({row_named("zeta_one", 64, 1), row_named("alpha_two", 96, 1), row_named("mid_three", 64, 1)});
-    gen::RendererRegistry registry;
-    registry.add("zeta_one", constant_table);
-    registry.add("mid_three", constant_table);
-    try {
-        gen::render_store(table, registry);
-        FAIL() << "a row without a drawing was accepted";
-    } catch (const gen::GenerationError& error) {
-        EXPECT_STREQ(error.what(), "pattern alpha_two: no drawing");
-    }
-    registry.add("alpha_two", constant_table);
-    const gen::RenderedStore store = gen::render_store(table, registry);
+    const gen::RenderedStore store = gen::render_store(table);
     ASSERT_EQ(store.patterns.size(), 3u);
     EXPECT_EQ(store.catalogue_rows, 3u);
     EXPECT_EQ(store.patterns[0].row->name, "zeta_one");
     EXPECT_EQ(store.patterns[2].row->name, "mid_three");
     EXPECT_EQ(store.patterns[2].first_sample, 160u);
     EXPECT_EQ(gen::name_order(store.patterns), (std::vector<std::uint64_t>{1, 2, 0}));
+    try {
+        gen::render_store(gen::PatternTable({row_named("empty_one", 64, 1, gen::Drawing(gen::Renderer()))}));
+        FAIL() << "an empty drawing was accepted";
+    } catch (const gen::GenerationError& error) {
+        EXPECT_STREQ(error.what(), "pattern empty_one: no drawing");
+    }
 }
 
-TEST(GeneratorChecks, RefusesRegistrationsWithoutRowOrCoveringANameTwice) {
-    const gen::PatternTable table({row_named("euclid_2_5", 160, 1), row_named("euclid_3_7", 224, 1)});
-    {
-        gen::RendererRegistry registry;
-        registry.add("euclid_9_9", constant_table);
-        EXPECT_THROW(gen::render_store(table, registry), gen::GenerationError);
-    }
-    {
-        gen::RendererRegistry registry;
-        registry.add_family("tour_", constant_table);
-        EXPECT_THROW(gen::render_store(table, registry), gen::GenerationError);
-    }
-    {
-        gen::RendererRegistry registry;
-        registry.add_family("euclid_", constant_table);
-        registry.add("euclid_2_5", constant_table);
-        try {
-            gen::render_store(table, registry);
-            FAIL() << "overlap accepted";
-        } catch (const gen::GenerationError& error) {
-            EXPECT_NE(std::string(error.what()).find("euclid_2_5"), std::string::npos);
-        }
-    }
-    gen::RendererRegistry registry;
-    registry.add("euclid_2_5", constant_table);
-    EXPECT_THROW(registry.add("euclid_2_5", constant_table), std::invalid_argument);
-    EXPECT_THROW(registry.add_family("euclid", constant_table), std::invalid_argument);
+TEST(GeneratorChecks, FamilyMembersAreDrawnFromTheirSuffixes) {
+    std::vector<std::string> asked;
+    const gen::Renderer record = [&asked](const gen::RenderRequest& request) {
+        asked.emplace_back(request.suffix);
+        return constant_table(request);
+    };
+    std::vector<gen::PatternRow> rows;
+    gen::add_family(rows, {gen::Collection::atlas, "test_", "one two", gen::fixed_period(64), 1,
+                           gen::shared_description("A test family.")}, record);
+    gen::add_family_members(rows, {gen::Collection::atlas, "other_", "", gen::fixed_period(64), 1,
+                                   gen::shared_description("Drawn one by one.")},
+                            {{"plain", gen::Drawing(constant_table)}, {"with_3", gen::Drawing(record, "3")}});
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[3].name, "other_with_3");
+    gen::render_store(gen::PatternTable(std::move(rows)));
+    EXPECT_EQ(asked, (std::vector<std::string>{"one", "two", "3"}));
+    std::vector<gen::PatternRow> twice;
+    EXPECT_THROW(gen::add_family_members(twice, {gen::Collection::atlas, "twice_", "one", gen::fixed_period(64), 1,
+                                                 gen::shared_description("")}, {{"one", gen::Drawing(constant_table)}}),
+                 std::invalid_argument);
 }
 
-TEST(GeneratorChecks, RendererExceptionsAreReportedWithThePatternName) {
-    const gen::PatternTable table({row_named("weave_x_3", 64, 1)});
-    gen::RendererRegistry registry;
-    registry.add_family("weave_", [](const gen::RenderRequest& request) {
+TEST(GeneratorChecks, DrawingExceptionsAreReportedWithThePatternName) {
+    const gen::Drawing failing([](const gen::RenderRequest& request) {
         gen::parse_numbers(request.suffix);
         return std::vector<Offset3>{};
-    });
+    }, "x_3");
     try {
-        gen::render_store(table, registry);
+        gen::render_store(gen::PatternTable({row_named("weave_x_3", 64, 1, failing)}));
         FAIL() << "bad suffix accepted";
     } catch (const gen::GenerationError& error) {
         EXPECT_EQ(std::string(error.what()).rfind("pattern weave_x_3: ", 0), 0u) << error.what();

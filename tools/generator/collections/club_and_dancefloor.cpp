@@ -3,10 +3,12 @@
 // the groove table and the motion table below.
 #include <array>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "framework/pattern_row.hpp"
+#include "grooves/groove_motions.hpp"
 
 namespace velmora::generator {
 
@@ -156,6 +158,15 @@ std::string row_name(std::string_view groove, std::string_view motion) {
     return name;
 }
 
+// A cell of the grid is drawn by its motion over one loop of its groove's score.
+Drawing groove_drawing(std::string_view groove, std::string_view motion) {
+    const GrooveScore* score = find_groove_score(groove);
+    if (score == nullptr) {
+        throw std::invalid_argument("groove " + std::string(groove) + " has no score");
+    }
+    return Drawing([score, motion](const RenderRequest&) { return render_groove_motion(*score, motion); });
+}
+
 // Every motion of one groove forms a family: "beat_<groove>_".
 std::string family_name(std::string_view groove) {
     std::string family = "beat_";
@@ -177,7 +188,8 @@ void add_dancefloor_motions(std::vector<PatternRow>& rows, std::string_view key,
         const Motion& motion = MOTIONS[m];
         const std::uint8_t dimensions = m < CLUB_MOTION_COUNT ? club_dimensions[m] : 3;
         rows.push_back({Collection::dancefloor, row_name(key, motion.key), period, dimensions,
-                        row_description(title, motion.dancefloor_title, motion.blurb), family_name(key), std::string(key),
+                        row_description(title, motion.dancefloor_title, motion.blurb), groove_drawing(key, motion.key),
+                        family_name(key), std::string(key),
                         std::string(title), std::string(motion.key)});
     }
 }
@@ -188,8 +200,9 @@ void add_club_rows(std::vector<PatternRow>& rows) {
     for (const ClubGroove& groove : CLUB_GROOVES) {
         for (std::size_t m = 0; m < CLUB_MOTION_COUNT; ++m) {
             rows.push_back({Collection::club, row_name(groove.key, MOTIONS[m].key), groove.period, groove.dimensions[m],
-                            row_description(groove.title, MOTIONS[m].club_title, groove.note), family_name(groove.key),
-                            std::string(groove.key), std::string(groove.title), std::string(MOTIONS[m].key)});
+                            row_description(groove.title, MOTIONS[m].club_title, groove.note),
+                            groove_drawing(groove.key, MOTIONS[m].key), family_name(groove.key), std::string(groove.key),
+                            std::string(groove.title), std::string(MOTIONS[m].key)});
         }
     }
 }

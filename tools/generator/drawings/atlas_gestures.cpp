@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "drawings/drawings.hpp"
 #include "drawings/designed_atlas.hpp"
 
 namespace velmora::generator {
@@ -101,66 +102,89 @@ std::vector<Offset3> spiral_reach() {
 
 }  // namespace
 
-void add_atlas_gesture_renderers(RendererRegistry& registry) {
-    // Reach out right with a small lift, hold, come back under; the same to the left.
-    registry.add("gesture_side_reach",
-                 posed({"0:0 96:0.82 160:0.82 256:0 352:-0.82 416:-0.82 512:0",
-                        "0:0 48:0.24 96:0.12 160:0.12 208:-0.08 256:0 304:0.24 352:0.12 416:0.12 464:-0.08 512:0", ""}));
-    // Cross low to the far side, then reach high and wide to the near side, the lift leading
-    // the reach so the path hooks upward; mirrored.
-    registry.add("gesture_cross_reach",
-                 posed({"0:0 64:-0.5 96:-0.5 176:0.82 208:0.82 256:0 320:0.5 352:0.5 432:-0.82 464:-0.82 512:0",
+// Reach out right with a small lift, hold, come back under; the same to the left.
+Renderer draw_gesture_side_reach() {
+    return posed({"0:0 96:0.82 160:0.82 256:0 352:-0.82 416:-0.82 512:0",
+                        "0:0 48:0.24 96:0.12 160:0.12 208:-0.08 256:0 304:0.24 352:0.12 416:0.12 464:-0.08 512:0", ""});
+}
+
+// Cross low to the far side, then reach high and wide to the near side, the lift leading
+// the reach so the path hooks upward; mirrored.
+Renderer draw_gesture_cross_reach() {
+    return posed({"0:0 64:-0.5 96:-0.5 176:0.82 208:0.82 256:0 320:0.5 352:0.5 432:-0.82 464:-0.82 512:0",
                         "0:0 48:-0.32 96:-0.32 152:0.62 208:0.62 240:-0.05 256:0 304:-0.32 352:-0.32 408:0.62 464:0.62 "
                         "496:-0.05 512:0",
-                        ""}));
-    registry.add("gesture_low_scoop", swept(low_scoop));
-    registry.add("gesture_high_arc", swept(high_arc));
-    // Around a square, top left first, with a quick outward tap landing exactly on every
-    // second beat, a settle back onto the corner, a hold, and a glide to the next corner.
-    registry.add("gesture_corner_taps",
-                 posed({"0:-0.78 24:-0.6 64:-0.6 112:0.6 128:0.78 152:0.6 192:0.6 240:0.6 256:0.78 280:0.6 320:0.6 "
+                        ""});
+}
+
+Renderer draw_gesture_low_scoop() { return swept(low_scoop); }
+Renderer draw_gesture_high_arc() { return swept(high_arc); }
+
+// Around a square, top left first, with a quick outward tap landing exactly on every
+// second beat, a settle back onto the corner, a hold, and a glide to the next corner.
+Renderer draw_gesture_corner_taps() {
+    return posed({"0:-0.78 24:-0.6 64:-0.6 112:0.6 128:0.78 152:0.6 192:0.6 240:0.6 256:0.78 280:0.6 320:0.6 "
                         "368:-0.6 384:-0.78 408:-0.6 448:-0.6 496:-0.6 512:-0.78",
                         "0:0.78 24:0.6 64:0.6 112:0.6 128:0.78 152:0.6 192:0.6 240:-0.6 256:-0.78 280:-0.6 320:-0.6 "
                         "368:-0.6 384:-0.78 408:-0.6 448:-0.6 496:0.6 512:0.78",
-                        ""}));
-    // From the centre out along each diagonal in turn, a held touch, and back.
-    registry.add("gesture_diagonal_touch",
-                 posed({"0:0 48:0.7 80:0.7 128:0 176:-0.55 208:-0.55 256:0 304:-0.7 336:-0.7 384:0 432:0.55 464:0.55 512:0",
+                        ""});
+}
+
+// From the centre out along each diagonal in turn, a held touch, and back.
+Renderer draw_gesture_diagonal_touch() {
+    return posed({"0:0 48:0.7 80:0.7 128:0 176:-0.55 208:-0.55 256:0 304:-0.7 336:-0.7 384:0 432:0.55 464:0.55 512:0",
                         "0:0 48:0.7 80:0.7 128:0 176:-0.55 208:-0.55 256:0 304:0.7 336:0.7 384:0 432:-0.55 464:-0.55 512:0",
-                        ""}));
-    // Out of the centre to a corner, once around the box, back to the centre and rest.
-    registry.add("gesture_box_return", posed({"0:0 32:0 96:-0.6 160:0.6 224:0.6 288:-0.6 352:-0.6 448:0 512:0",
-                                              "0:0 32:0 96:0.6 160:0.6 224:-0.6 288:-0.6 352:0.6 448:0 512:0", ""}));
-    // Six zigzag strokes climbing from low to high, a hold at the top, then a bowed glide
-    // back down to the start.
-    registry.add("gesture_zigzag_lift", posed({"0:-0.6 56:0.6 112:-0.6 168:0.6 224:-0.6 280:0.6 320:0.6 392:0.78 512:-0.6",
-                                               "0:-0.7 56:-0.42 112:-0.14 168:0.14 224:0.42 280:0.7 320:0.7 512:-0.7", ""}));
-    // Duck down, sway twice from side to side like a pendulum (low through the middle,
-    // higher at the ends), and rise back up.
-    registry.add("gesture_duck_sway",
-                 posed({"0:0 64:0 112:-0.62 176:0.62 240:-0.62 304:0.62 352:0 448:0 512:0",
-                        "0:0 64:-0.62 112:-0.45 144:-0.7 176:-0.45 208:-0.7 240:-0.45 272:-0.7 304:-0.45 352:-0.62 448:0 512:0", ""}));
-    // A strong push forward and a short pull back, then a lighter push and a deeper pull,
-    // each push leaning slightly down and to one side.
-    registry.add("gesture_push_pull",
-                 posed({"0:0 64:0.18 128:0.18 192:-0.1 224:-0.1 256:0 320:-0.18 352:-0.18 416:0.1 464:0.1 512:0",
+                        ""});
+}
+
+// Out of the centre to a corner, once around the box, back to the centre and rest.
+Renderer draw_gesture_box_return() {
+    return posed({"0:0 32:0 96:-0.6 160:0.6 224:0.6 288:-0.6 352:-0.6 448:0 512:0",
+                                              "0:0 32:0 96:0.6 160:0.6 224:-0.6 288:-0.6 352:0.6 448:0 512:0", ""});
+}
+
+// Six zigzag strokes climbing from low to high, a hold at the top, then a bowed glide
+// back down to the start.
+Renderer draw_gesture_zigzag_lift() {
+    return posed({"0:-0.6 56:0.6 112:-0.6 168:0.6 224:-0.6 280:0.6 320:0.6 392:0.78 512:-0.6",
+                                               "0:-0.7 56:-0.42 112:-0.14 168:0.14 224:0.42 280:0.7 320:0.7 512:-0.7", ""});
+}
+
+// Duck down, sway twice from side to side like a pendulum (low through the middle,
+// higher at the ends), and rise back up.
+Renderer draw_gesture_duck_sway() {
+    return posed({"0:0 64:0 112:-0.62 176:0.62 240:-0.62 304:0.62 352:0 448:0 512:0",
+                        "0:0 64:-0.62 112:-0.45 144:-0.7 176:-0.45 208:-0.7 240:-0.45 272:-0.7 304:-0.45 352:-0.62 448:0 512:0", ""});
+}
+
+// A strong push forward and a short pull back, then a lighter push and a deeper pull,
+// each push leaning slightly down and to one side.
+Renderer draw_gesture_push_pull() {
+    return posed({"0:0 64:0.18 128:0.18 192:-0.1 224:-0.1 256:0 320:-0.18 352:-0.18 416:0.1 464:0.1 512:0",
                         "0:0 64:-0.16 128:-0.16 192:0.12 224:0.12 256:0 320:-0.12 352:-0.12 416:0.14 464:0.14 512:0",
-                        "0:0 64:0.82 128:0.82 192:-0.6 224:-0.6 256:0 320:0.55 352:0.55 416:-0.75 464:-0.75 512:0"}));
-    registry.add("gesture_reach_depth", swept(reach_through_depth));
-    registry.add("gesture_bow_turn", [](const RenderRequest&) { return bow_and_turn(); });
-    registry.add("gesture_heel_toe", [](const RenderRequest&) { return heel_toe(); });
-    // Two hops travelling right, each with a crouch, a hang at the top and a squash on
-    // landing; the second lower. The answer swings back left and home in two low scoops.
-    registry.add("gesture_hop_answer",
-                 posed({"0:0 24:0 104:0.3 152:0.3 232:0.6 256:0.6 352:-0.45 384:-0.45 480:0 512:0",
+                        "0:0 64:0.82 128:0.82 192:-0.6 224:-0.6 256:0 320:0.55 352:0.55 416:-0.75 464:-0.75 512:0"});
+}
+
+Renderer draw_gesture_reach_depth() { return swept(reach_through_depth); }
+Renderer draw_gesture_bow_turn() { return [](const RenderRequest&) { return bow_and_turn(); }; }
+Renderer draw_gesture_heel_toe() { return [](const RenderRequest&) { return heel_toe(); }; }
+
+// Two hops travelling right, each with a crouch, a hang at the top and a squash on
+// landing; the second lower. The answer swings back left and home in two low scoops.
+Renderer draw_gesture_hop_answer() {
+    return posed({"0:0 24:0 104:0.3 152:0.3 232:0.6 256:0.6 352:-0.45 384:-0.45 480:0 512:0",
                         "0:0 24:-0.18 64:0.8 104:-0.18 128:0 152:-0.14 192:0.55 232:-0.14 256:0 304:-0.3 352:0 384:0 "
                         "432:-0.22 480:0 512:0",
-                        ""}));
-    registry.add("gesture_spiral_reach", [](const RenderRequest&) { return spiral_reach(); });
-    // A diamond in depth: front, right, back, left, resting at each vertex, low in front
-    // and high at the back.
-    registry.add("gesture_diamond_depth", posed({"0:0 128:0.7 256:0 384:-0.7 512:0", "0:-0.2 128:0 256:0.2 384:0 512:-0.2",
-                                                 "0:0.82 128:0 256:-0.82 384:0 512:0.82"}));
+                        ""});
+}
+
+Renderer draw_gesture_spiral_reach() { return [](const RenderRequest&) { return spiral_reach(); }; }
+
+// A diamond in depth: front, right, back, left, resting at each vertex, low in front
+// and high at the back.
+Renderer draw_gesture_diamond_depth() {
+    return posed({"0:0 128:0.7 256:0 384:-0.7 512:0", "0:-0.2 128:0 256:0.2 384:0 512:-0.2",
+                                                 "0:0.82 128:0 256:-0.82 384:0 512:0.82"});
 }
 
 }  // namespace velmora::generator

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "drawings/drawings.hpp"
 #include "drawings/designed_atlas.hpp"
 
 namespace velmora::generator {
@@ -230,16 +231,14 @@ Renderer rocking_beam() {
 
 }  // namespace
 
-void add_atlas_mechanism_renderers(RendererRegistry& registry) {
-    registry.add("mech_piston_short", piston(1.6));
-    registry.add("mech_piston_long", piston(4.5));
-    registry.add("mech_offset_crank", offset_crank());
-    registry.add("mech_whitworth", whitworth());
-    registry.add("mech_elliptic_cam", elliptic_cam());
-    registry.add("mech_escapement", soft_escapement());
-    registry.add("mech_rocking_beam", rocking_beam());
-    registry.add("mech_crank_rocker", crank_rocker());
-    registry.add("mech_cam_return", cam_rise_and_return());
-}
+Renderer draw_mech_piston_short() { return piston(1.6); }
+Renderer draw_mech_piston_long() { return piston(4.5); }
+Renderer draw_mech_offset_crank() { return offset_crank(); }
+Renderer draw_mech_whitworth() { return whitworth(); }
+Renderer draw_mech_elliptic_cam() { return elliptic_cam(); }
+Renderer draw_mech_escapement() { return soft_escapement(); }
+Renderer draw_mech_rocking_beam() { return rocking_beam(); }
+Renderer draw_mech_crank_rocker() { return crank_rocker(); }
+Renderer draw_mech_cam_return() { return cam_rise_and_return(); }
 
 }  // namespace velmora::generator

@@ -20,8 +20,9 @@
 #include <string_view>
 #include <vector>
 
+#include "drawings/drawings.hpp"
 #include "framework/primitives.hpp"
-#include "framework/registry.hpp"
+#include "framework/drawing.hpp"
 
 namespace velmora::generator {
 
@@ -442,16 +443,14 @@ std::vector<Offset3> bursts(const RenderRequest& request) {
 
 }  // namespace
 
-void add_continuum_rhythm_renderers(RendererRegistry& registry) {
-    registry.add_family("packet_", packets);
-    registry.add_family("canon_", canon);
-    registry.add_family("echo_", echo);
-    registry.add_family("ladder_", ladder);
-    registry.add_family("necklace_", necklace);
-    registry.add_family("accent_walk_", accent_walk);
-    registry.add_family("triplet_", triplets);
-    registry.add_family("dialogue_", dialogue);
-    registry.add_family("burst_", bursts);
-}
+Renderer draw_packet_family() { return packets; }
+Renderer draw_canon_family() { return canon; }
+Renderer draw_echo_family() { return echo; }
+Renderer draw_ladder_family() { return ladder; }
+Renderer draw_necklace_family() { return necklace; }
+Renderer draw_accent_walk_family() { return accent_walk; }
+Renderer draw_triplet_family() { return triplets; }
+Renderer draw_dialogue_family() { return dialogue; }
+Renderer draw_burst_family() { return bursts; }
 
 }  // namespace velmora::generator

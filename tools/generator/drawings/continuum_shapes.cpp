@@ -2,6 +2,7 @@
 // ribbons, shaped contours, surface paths, braids and two-link arms. The keyed paths
 // (splines, tours, scans, reaches, dwell phrases) are in render_continuum_shapes_paths.cpp.
 
+#include "drawings/drawings.hpp"
 #include "drawings/continuum_shapes.hpp"
 
 #include <algorithm>
@@ -362,13 +363,10 @@ std::vector<Offset3> render_keyed_path(std::uint32_t period, const std::vector<P
 
 }  // namespace continuum_shapes
 
-void add_continuum_shape_renderers(RendererRegistry& registry) {
-    registry.add_family("ribbon_", render_ribbon);
-    registry.add_family("contour_shaped_", render_contour);
-    registry.add_family("surface_", render_surface);
-    registry.add_family("braid_", render_braid);
-    registry.add_family("arm_coupled_", render_arm);
-    add_continuum_path_renderers(registry);
-}
+Renderer draw_ribbon_family() { return render_ribbon; }
+Renderer draw_contour_shaped_family() { return render_contour; }
+Renderer draw_surface_family() { return render_surface; }
+Renderer draw_braid_family() { return render_braid; }
+Renderer draw_arm_coupled_family() { return render_arm; }
 
 }  // namespace velmora::generator

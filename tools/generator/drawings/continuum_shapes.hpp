@@ -9,14 +9,12 @@
 #include <vector>
 
 #include "framework/primitives.hpp"
-#include "framework/registry.hpp"
+#include "framework/drawing.hpp"
 
-// Kept in their own namespace so that they cannot clash with another renderer file's helpers.
+// Kept in their own namespace so that they cannot clash with another drawing file's helpers.
 namespace velmora::generator::continuum_shapes {
 
 // The keyed-path families: spline_, tour_, scan_, reach_ and dwell_phrase_.
-void add_continuum_path_renderers(RendererRegistry& registry);
-
 // Member i (0-based) of a family numbered 01 to 16.
 std::size_t continuum_member_index(const RenderRequest& request);
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "drawings/drawings.hpp"
 #include "drawings/continuum_shapes.hpp"
 
 namespace velmora::generator::continuum_shapes {
@@ -171,7 +172,8 @@ std::vector<Offset3> render_spline(const RenderRequest& request, std::uint32_t p
 // dwell on one pass and a short one on the other. Members from tour_11_3 on tilt the
 // outline through depth.
 std::vector<Offset3> render_tour(const RenderRequest& request, bool with_depth) {
-    // Registered by exact name: the numbers follow the family prefix.
+    // Drawn member by member (flat or deep), without parameters: the numbers follow the
+    // family prefix in the name.
     const std::vector<int> nk = parse_numbers(request.name.substr(std::string_view("tour_").size()));
     if (nk.size() != 2 || nk[0] < 3 || nk[1] < 1 || nk[1] >= nk[0]) {
         throw std::invalid_argument("expected a vertex count and a step");
@@ -439,17 +441,25 @@ std::vector<Offset3> render_dwell_phrase(const RenderRequest& request) {
 
 }  // namespace
 
-void add_continuum_path_renderers(RendererRegistry& registry) {
-    registry.add_family("spline_", [](const RenderRequest& request) { return render_spline(request, 512); });
-    for (std::string_view flat : {"5_2", "7_2", "7_3", "8_3", "9_2", "9_4", "10_3", "11_2"}) {
-        registry.add("tour_" + std::string(flat), [](const RenderRequest& request) { return render_tour(request, false); });
-    }
-    for (std::string_view deep : {"11_3", "11_4", "12_5", "13_2", "13_3", "13_4", "13_5", "14_3"}) {
-        registry.add("tour_" + std::string(deep), [](const RenderRequest& request) { return render_tour(request, true); });
-    }
-    registry.add_family("scan_", render_scan);
-    registry.add_family("reach_", render_reach);
-    registry.add_family("dwell_phrase_", render_dwell_phrase);
+}  // namespace velmora::generator::continuum_shapes
+
+namespace velmora::generator {
+
+Renderer draw_spline_family() {
+    return [](const RenderRequest& request) { return continuum_shapes::render_spline(request, 512); };
 }
 
-}  // namespace velmora::generator::continuum_shapes
+// The tours of star polygons: in the plane, or with depth.
+Renderer draw_tour_flat() {
+    return [](const RenderRequest& request) { return continuum_shapes::render_tour(request, false); };
+}
+
+Renderer draw_tour_deep() {
+    return [](const RenderRequest& request) { return continuum_shapes::render_tour(request, true); };
+}
+
+Renderer draw_scan_family() { return continuum_shapes::render_scan; }
+Renderer draw_reach_family() { return continuum_shapes::render_reach; }
+Renderer draw_dwell_phrase_family() { return continuum_shapes::render_dwell_phrase; }
+
+}  // namespace velmora::generator

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "drawings/drawings.hpp"
 #include "drawings/designed_atlas.hpp"
 
 namespace velmora::generator {
@@ -132,14 +133,16 @@ double warped_wave_fold(double t) {
     return sin(3.0 * sin(t + 0.6 * sin(t)));
 }
 
-void add_waves(RendererRegistry& registry) {
-    registry.add("wave_soft_rectifier", wave(soft_rectified_swell));
-    registry.add("wave_scoop_warp", wave(scooped_return));
-    registry.add("wave_shelf_wave", wave(shelf_and_scoop));
-    registry.add("wave_bottle", wave(bottle_neck_swell));
-    registry.add("wave_soft_teeth", wave(soft_triple_teeth));
-    registry.add("wave_warped_fold", wave(warped_wave_fold));
-}
+}  // namespace
+
+Renderer draw_wave_soft_rectifier() { return wave(soft_rectified_swell); }
+Renderer draw_wave_scoop_warp() { return wave(scooped_return); }
+Renderer draw_wave_shelf_wave() { return wave(shelf_and_scoop); }
+Renderer draw_wave_bottle() { return wave(bottle_neck_swell); }
+Renderer draw_wave_soft_teeth() { return wave(soft_triple_teeth); }
+Renderer draw_wave_warped_fold() { return wave(warped_wave_fold); }
+
+namespace {
 
 // Programmed sequences: eight steps of x values, each reached with a smootherstep glide,
 // and a vertical line that rises and falls once through the phrase (0.287 sin(pi k / 4)
@@ -187,35 +190,44 @@ Renderer sequence(StepValues steps, bool lilt) {
     };
 }
 
-void add_sequences(RendererRegistry& registry) {
-    // The values of the four even sequences whose keyframes are already fixed, repeated
-    // here so that their lilting versions follow the same steps.
-    const StepValues pendulum{{0, 0.82, 0, -0.82, 0, 0.41, 0, -0.41}};
-    const StepValues octave{{0, 0.82, 0.205, 0.66625, -0.205, -0.82, -0.41, -0.66625}};
-    const StepValues ratchet{{0, 0.3075, 0, 0.615, 0, 0.82, 0, -0.3075}};
-    const StepValues stairs{{-0.82, -0.41, 0, 0.41, 0.82, 0.82, 0, -0.82}};
-    // Up a scale of five positions and back down.
-    const StepValues up_down{{-0.82, -0.41, 0, 0.41, 0.82, 0.41, 0, -0.41}};
-    // Steps of deliberately unequal sizes: small nudges, a long leap, a full cross.
-    const StepValues unequal{{0, 0.2, 0.82, 0.5, -0.3, -0.2, 0.65, -0.82}};
-    // A climbing phrase that ends high and unresolved, falling home only at the loop.
-    const StepValues question{{0, 0.25, 0.1, 0.45, 0.3, 0.62, 0.45, 0.82}};
-    // Starts high, steps down and settles at the centre for the last two steps.
-    const StepValues answer{{0.82, 0.5, 0.62, 0.25, 0.38, -0.2, 0, 0}};
+// The values of the four even sequences whose keyframes are already fixed, repeated
+// here so that their lilting versions follow the same steps.
+const StepValues pendulum{{0, 0.82, 0, -0.82, 0, 0.41, 0, -0.41}};
 
-    registry.add("seq_up_down_even", sequence(up_down, false));
-    registry.add("seq_up_down_lilt", sequence(up_down, true));
-    registry.add("seq_pendulum_lilt", sequence(pendulum, true));
-    registry.add("seq_octave_lilt", sequence(octave, true));
-    registry.add("seq_unequal_even", sequence(unequal, false));
-    registry.add("seq_unequal_lilt", sequence(unequal, true));
-    registry.add("seq_question_even", sequence(question, false));
-    registry.add("seq_question_lilt", sequence(question, true));
-    registry.add("seq_answer_even", sequence(answer, false));
-    registry.add("seq_answer_lilt", sequence(answer, true));
-    registry.add("seq_ratchet_lilt", sequence(ratchet, true));
-    registry.add("seq_stairs_lilt", sequence(stairs, true));
-}
+const StepValues octave{{0, 0.82, 0.205, 0.66625, -0.205, -0.82, -0.41, -0.66625}};
+
+const StepValues ratchet{{0, 0.3075, 0, 0.615, 0, 0.82, 0, -0.3075}};
+
+const StepValues stairs{{-0.82, -0.41, 0, 0.41, 0.82, 0.82, 0, -0.82}};
+
+// Up a scale of five positions and back down.
+const StepValues up_down{{-0.82, -0.41, 0, 0.41, 0.82, 0.41, 0, -0.41}};
+
+// Steps of deliberately unequal sizes: small nudges, a long leap, a full cross.
+const StepValues unequal{{0, 0.2, 0.82, 0.5, -0.3, -0.2, 0.65, -0.82}};
+
+// A climbing phrase that ends high and unresolved, falling home only at the loop.
+const StepValues question{{0, 0.25, 0.1, 0.45, 0.3, 0.62, 0.45, 0.82}};
+
+// Starts high, steps down and settles at the centre for the last two steps.
+const StepValues answer{{0.82, 0.5, 0.62, 0.25, 0.38, -0.2, 0, 0}};
+
+}  // namespace
+
+Renderer draw_seq_up_down_even() { return sequence(up_down, false); }
+Renderer draw_seq_up_down_lilt() { return sequence(up_down, true); }
+Renderer draw_seq_pendulum_lilt() { return sequence(pendulum, true); }
+Renderer draw_seq_octave_lilt() { return sequence(octave, true); }
+Renderer draw_seq_unequal_even() { return sequence(unequal, false); }
+Renderer draw_seq_unequal_lilt() { return sequence(unequal, true); }
+Renderer draw_seq_question_even() { return sequence(question, false); }
+Renderer draw_seq_question_lilt() { return sequence(question, true); }
+Renderer draw_seq_answer_even() { return sequence(answer, false); }
+Renderer draw_seq_answer_lilt() { return sequence(answer, true); }
+Renderer draw_seq_ratchet_lilt() { return sequence(ratchet, true); }
+Renderer draw_seq_stairs_lilt() { return sequence(stairs, true); }
+
+namespace {
 
 // A loop of n scallops: the radius follows |cos(psi)| (rounded by a small constant under
 // the root so the notches between scallops stay smooth), one hump per scallop. With
@@ -242,12 +254,6 @@ Renderer scalloped_loop() {
 
 }  // namespace
 
-void add_designed_atlas_renderers(RendererRegistry& registry) {
-    add_waves(registry);
-    add_sequences(registry);
-    registry.add_family("polar_scallop_", scalloped_loop());
-    add_atlas_mechanism_renderers(registry);
-    add_atlas_gesture_renderers(registry);
-}
+Renderer draw_polar_scallop_family() { return scalloped_loop(); }
 
 }  // namespace velmora::generator

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "framework/primitives.hpp"
-#include "framework/registry.hpp"
+#include "framework/drawing.hpp"
 
 namespace velmora::generator {
 
@@ -33,8 +33,5 @@ std::vector<Offset3> centred_ranges(std::vector<Offset3> samples);
 // Affine map of each axis's range onto [-peak, peak] (an axis that does not move is left
 // at zero): used by linkages whose natural travel is off-centre.
 std::vector<Offset3> centred_on_each_axis(std::vector<Offset3> samples, Offset3 peak);
-
-void add_atlas_mechanism_renderers(RendererRegistry& registry);
-void add_atlas_gesture_renderers(RendererRegistry& registry);
 
 }  // namespace velmora::generator

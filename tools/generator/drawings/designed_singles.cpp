@@ -12,9 +12,10 @@
 #include <tuple>
 #include <vector>
 
+#include "drawings/drawings.hpp"
 #include "data/akwf_waveforms.hpp"
 #include "framework/primitives.hpp"
-#include "framework/registry.hpp"
+#include "framework/drawing.hpp"
 #include "framework/seeded_controls.hpp"
 
 namespace velmora::generator {
@@ -378,30 +379,34 @@ Renderer fixed(std::vector<Offset3> (*shape)()) {
 
 }  // namespace
 
-void add_designed_single_renderers(RendererRegistry& registry) {
-    registry.add("lfo_ratchet", fixed(lfo_ratchet));
-    registry.add("lfo_morph", fixed(lfo_morph));
-    registry.add("rhythm_three_two", fixed(rhythm_three_two));
-    registry.add("rhythm_half_time", fixed(rhythm_half_time));
-    registry.add("rudiment_flam_accent", fixed(rudiment_flam_accent));
-    registry.add("ease_elastic", fixed(ease_elastic));
-    registry.add("akwf_round_saw", akwf_waveform("AKWF_R_asym_saw_05"));
-    registry.add("akwf_quick_return", akwf_waveform("AKWF_R_asym_saw_15"));
-    registry.add("akwf_multi_lobe", akwf_waveform("AKWF_0001"));
-    registry.add("akwf_plateau", akwf_waveform("AKWF_0010"));
-    registry.add("groove_a_played", funk_excerpt(funk_excerpt_a, true));
-    registry.add("groove_a_grid", funk_excerpt(funk_excerpt_a, false));
-    registry.add("groove_b_played", funk_excerpt(funk_excerpt_b, true));
-    registry.add("groove_b_grid", funk_excerpt(funk_excerpt_b, false));
+Renderer draw_lfo_ratchet() { return fixed(lfo_ratchet); }
+Renderer draw_lfo_morph() { return fixed(lfo_morph); }
+Renderer draw_rhythm_three_two() { return fixed(rhythm_three_two); }
+Renderer draw_rhythm_half_time() { return fixed(rhythm_half_time); }
+Renderer draw_rudiment_flam_accent() { return fixed(rudiment_flam_accent); }
+Renderer draw_ease_elastic() { return fixed(ease_elastic); }
+Renderer draw_akwf_round_saw() { return akwf_waveform("AKWF_R_asym_saw_05"); }
+Renderer draw_akwf_quick_return() { return akwf_waveform("AKWF_R_asym_saw_15"); }
+Renderer draw_akwf_multi_lobe() { return akwf_waveform("AKWF_0001"); }
+Renderer draw_akwf_plateau() { return akwf_waveform("AKWF_0010"); }
+Renderer draw_groove_a_played() { return funk_excerpt(funk_excerpt_a, true); }
+Renderer draw_groove_a_grid() { return funk_excerpt(funk_excerpt_a, false); }
+Renderer draw_groove_b_played() { return funk_excerpt(funk_excerpt_b, true); }
+Renderer draw_groove_b_grid() { return funk_excerpt(funk_excerpt_b, false); }
+Renderer draw_lfo_sweep_ratchet() { return fixed(lfo_sweep_ratchet); }
+Renderer draw_lfo_seeded_drift() { return fixed(lfo_seeded_drift); }
+Renderer draw_rhythm_five_four() { return [](const RenderRequest&) { return lateral_against_four(5, 18.0); }; }
+Renderer draw_rhythm_seven_four() { return [](const RenderRequest&) { return lateral_against_four(7, 14.0); }; }
+Renderer draw_rhythm_swung_answer() { return fixed(rhythm_swung_answer); }
 
-    registry.add("lfo_sweep_ratchet", fixed(lfo_sweep_ratchet));
-    registry.add("lfo_seeded_drift", fixed(lfo_seeded_drift));
-    registry.add("rhythm_five_four", [](const RenderRequest&) { return lateral_against_four(5, 18.0); });
-    registry.add("rhythm_seven_four", [](const RenderRequest&) { return lateral_against_four(7, 14.0); });
-    registry.add("rhythm_swung_answer", fixed(rhythm_swung_answer));
-    registry.add("rhythm_group_332", [](const RenderRequest&) { return grouped_eighths({3, 3, 2, 3, 3, 2}, 0.8, 0.8, 8); });
-    registry.add("rhythm_group_223", [](const RenderRequest&) { return grouped_eighths({2, 2, 3, 2, 2, 3}, 0.65, 0.85, 7); });
-    registry.add("rhythm_three_four_five", fixed(rhythm_three_four_five));
+Renderer draw_rhythm_group_332() {
+    return [](const RenderRequest&) { return grouped_eighths({3, 3, 2, 3, 3, 2}, 0.8, 0.8, 8); };
 }
+
+Renderer draw_rhythm_group_223() {
+    return [](const RenderRequest&) { return grouped_eighths({2, 2, 3, 2, 2, 3}, 0.65, 0.85, 7); };
+}
+
+Renderer draw_rhythm_three_four_five() { return fixed(rhythm_three_four_five); }
 
 }  // namespace velmora::generator

@@ -17,8 +17,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "drawings/drawings.hpp"
 #include "framework/primitives.hpp"
-#include "framework/registry.hpp"
+#include "framework/drawing.hpp"
 #include "framework/seeded_controls.hpp"
 #include "framework/sha256.hpp"
 
@@ -139,11 +140,9 @@ std::vector<Offset3> ripple(const RenderRequest& request) {
 
 }  // namespace
 
-void add_noise_renderers(RendererRegistry& registry) {
-    registry.add_family("noise_drift_", [](const RenderRequest& request) { return drift(request, false); });
-    registry.add_family("noise_depth_", [](const RenderRequest& request) { return drift(request, true); });
-    registry.add_family("noise_orbit_", orbit);
-    registry.add_family("noise_ripple_", ripple);
-}
+Renderer draw_noise_drift_family() { return [](const RenderRequest& request) { return drift(request, false); }; }
+Renderer draw_noise_depth_family() { return [](const RenderRequest& request) { return drift(request, true); }; }
+Renderer draw_noise_orbit_family() { return orbit; }
+Renderer draw_noise_ripple_family() { return ripple; }
 
 }  // namespace velmora::generator

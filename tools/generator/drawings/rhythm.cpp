@@ -7,8 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "drawings/drawings.hpp"
 #include "framework/primitives.hpp"
-#include "framework/registry.hpp"
+#include "framework/drawing.hpp"
 
 namespace velmora::generator {
 
@@ -207,21 +208,17 @@ Renderer triplet_rudiment(std::string_view sticking, std::vector<int> accents) {
 
 }  // namespace
 
-void add_rhythm_renderers(RendererRegistry& registry) {
-    registry.add_family("euclid_", euclid);
-    registry.add_family("poly_", polyrhythm);
-    registry.add_family("meter_", additive_meter);
-    registry.add_family("stick_study_", stick_study);
-    registry.add_family("swing_", swing);
-
-    registry.add("rhythm_euclid_3_8", bar_euclid(3, 8));
-    registry.add("rhythm_euclid_5_12", bar_euclid(5, 12));
-    registry.add("rhythm_euclid_7_16", answered_sixteen_step_euclid(7));
-    registry.add("rhythm_euclid_5_16", answered_sixteen_step_euclid(5));
-
-    registry.add("rudiment_double_paradiddle", triplet_rudiment("RLRLRR LRLRLL", {0, 6}));
-    registry.add("rudiment_paradiddle_diddle", triplet_rudiment("RLRRLL LRLLRR", {0, 6}));
-    registry.add("rudiment_six_stroke", triplet_rudiment("RLLRRL LRRLLR", {0, 5, 6, 11}));
-}
+Renderer draw_euclid_family() { return euclid; }
+Renderer draw_poly_family() { return polyrhythm; }
+Renderer draw_meter_family() { return additive_meter; }
+Renderer draw_stick_study_family() { return stick_study; }
+Renderer draw_swing_family() { return swing; }
+Renderer draw_rhythm_euclid_3_8() { return bar_euclid(3, 8); }
+Renderer draw_rhythm_euclid_5_12() { return bar_euclid(5, 12); }
+Renderer draw_rhythm_euclid_7_16() { return answered_sixteen_step_euclid(7); }
+Renderer draw_rhythm_euclid_5_16() { return answered_sixteen_step_euclid(5); }
+Renderer draw_rudiment_double_paradiddle() { return triplet_rudiment("RLRLRR LRLRLL", {0, 6}); }
+Renderer draw_rudiment_paradiddle_diddle() { return triplet_rudiment("RLRRLL LRLLRR", {0, 6}); }
+Renderer draw_rudiment_six_stroke() { return triplet_rudiment("RLLRRL LRRLLR", {0, 5, 6, 11}); }
 
 }  // namespace velmora::generator

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 #include <stdexcept>
+#include <utility>
 
 #include "framework/primitives.hpp"
 
@@ -54,20 +55,45 @@ DescriptionRule titled(std::map<std::string, std::string, std::less<>> titles, s
     };
 }
 
-void add_family(std::vector<PatternRow>& rows, const Family& family) {
+namespace {
+
+// One row per (suffix, drawing), then the check that every member named as an exception
+// to the family's dimensions is one of its members.
+void add_members(std::vector<PatternRow>& rows, const Family& family,
+                 const std::vector<std::pair<std::string_view, Drawing>>& members) {
     const std::vector<std::string_view> others = words(family.other_members);
-    for (const std::string_view suffix : words(family.members)) {
+    for (const auto& [suffix, drawing] : members) {
         const bool other = std::find(others.begin(), others.end(), suffix) != others.end();
         rows.push_back({family.collection, std::string(family.prefix) + std::string(suffix), family.period(suffix),
-                        other ? family.other_dimensions : family.dimensions, family.description(suffix),
+                        other ? family.other_dimensions : family.dimensions, family.description(suffix), drawing,
                         std::string(family.prefix)});
     }
     for (const std::string_view suffix : others) {
-        if (std::find_if(rows.end() - static_cast<std::ptrdiff_t>(words(family.members).size()), rows.end(),
-                         [&](const PatternRow& row) { return row.name.substr(family.prefix.size()) == suffix; }) == rows.end()) {
+        if (std::none_of(members.begin(), members.end(), [&](const auto& member) { return member.first == suffix; })) {
             throw std::invalid_argument("family " + std::string(family.prefix) + " has no member " + std::string(suffix));
         }
     }
+}
+
+}  // namespace
+
+void add_family(std::vector<PatternRow>& rows, const Family& family, const Renderer& drawing) {
+    std::vector<std::pair<std::string_view, Drawing>> members;
+    for (const std::string_view suffix : words(family.members)) {
+        members.emplace_back(suffix, Drawing(drawing, std::string(suffix)));
+    }
+    add_members(rows, family, members);
+}
+
+void add_family_members(std::vector<PatternRow>& rows, const Family& family, std::initializer_list<DrawnMember> members) {
+    if (!family.members.empty()) {
+        throw std::invalid_argument("family " + std::string(family.prefix) + " lists its members twice");
+    }
+    std::vector<std::pair<std::string_view, Drawing>> drawn;
+    for (const DrawnMember& member : members) {
+        drawn.emplace_back(member.suffix, member.drawing);
+    }
+    add_members(rows, family, drawn);
 }
 
 }  // namespace velmora::generator

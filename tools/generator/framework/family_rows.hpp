@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "framework/pattern_row.hpp"
@@ -30,7 +31,9 @@ DescriptionRule titled(std::map<std::string, std::string, std::less<>> titles, s
 struct Family {
     Collection collection;
     std::string_view prefix;
-    std::string_view members;  // suffixes separated by blanks, in table order
+    // Suffixes separated by blanks, in table order; empty for a family whose members are
+    // listed with their own drawings (add_family_members).
+    std::string_view members;
     PeriodRule period;
     std::uint8_t dimensions;
     DescriptionRule description;
@@ -39,7 +42,19 @@ struct Family {
     std::uint8_t other_dimensions = 0;
 };
 
-// Appends one row per member, in the listed order.
-void add_family(std::vector<PatternRow>& rows, const Family& family);
+// Appends one row per member, in the listed order, each drawn by `drawing` from its suffix.
+void add_family(std::vector<PatternRow>& rows, const Family& family, const Renderer& drawing);
+
+// A member of a family whose members are drawn differently: its suffix and its drawing
+// (a constructor, so that a member written without its drawing fails to compile by name).
+struct DrawnMember {
+    DrawnMember(std::string_view suffix, Drawing drawing) : suffix(suffix), drawing(std::move(drawing)) {}
+
+    std::string_view suffix;
+    Drawing drawing;
+};
+
+// Appends one row per member of `members`, in that order, each with its own drawing.
+void add_family_members(std::vector<PatternRow>& rows, const Family& family, std::initializer_list<DrawnMember> members);
 
 }  // namespace velmora::generator

@@ -4,7 +4,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "framework/drawing.hpp"
 
 namespace velmora::generator {
 
@@ -14,13 +17,14 @@ enum class Collection : std::uint8_t { initial, expansion, atlas, continuum, clu
 // The C++ namespace that holds a collection's samplers, e.g. "velmora_initial".
 std::string_view namespace_of(Collection collection) noexcept;
 
-// The metadata of one pre-rendered pattern, as written by hand in the rows_*.cpp files.
+// One pre-rendered pattern: its metadata and its drawing, as collections/ declare them.
 struct PatternRow {
     Collection collection;
     std::string name;
     std::uint16_t period_pips;
     std::uint8_t dimensions;  // declared; the generator checks it against the samples
     std::string description;
+    Drawing drawing;
     // What the row knows beyond the catalogue entry, emitted beside the tables for the
     // layers above: the family's shared name prefix ("polar_rose_", "beat_house_classic_"),
     // and for the groove grid the score's key and title and the motion's key.
@@ -44,12 +48,20 @@ private:
     std::vector<PatternRow> rows_;
 };
 
-// One hand-made pattern's metadata, as the single-pattern collections list them.
+// One hand-made pattern, as the single-pattern collections list them: its metadata and
+// its drawing. A constructor rather than an aggregate, so that a row written without its
+// drawing fails to compile with the row itself in the message.
 struct SingleRow {
+    SingleRow(const char* name, std::uint16_t period_pips, std::uint8_t dimensions, const char* description,
+              Drawing drawing)
+        : name(name), period_pips(period_pips), dimensions(dimensions), description(description),
+          drawing(std::move(drawing)) {}
+
     const char* name;
     std::uint16_t period_pips;
     std::uint8_t dimensions;
     const char* description;
+    Drawing drawing;
 };
 
 // A hand-made pattern's family is its kind, the first word of its name ("lfo_", "path_").
@@ -60,7 +72,7 @@ template <std::size_t Count>
 void add_singles(std::vector<PatternRow>& rows, Collection collection, const SingleRow (&singles)[Count]) {
     for (const SingleRow& single : singles) {
         rows.push_back({collection, single.name, single.period_pips, single.dimensions, single.description,
-                        single_family(single.name)});
+                        single.drawing, single_family(single.name)});
     }
 }
 

@@ -235,14 +235,13 @@ std::vector<Offset3> finish_table(const PatternRow& row, std::vector<Offset3> ra
     return raw;
 }
 
-std::vector<Offset3> render_row(const PatternRow& row, const RendererRegistry& registry) {
-    const RendererRegistry::Match match = registry.find(row.name);
-    if (match.renderer == nullptr) {
-        return {};
+std::vector<Offset3> render_row(const PatternRow& row) {
+    if (!row.drawing.draw) {
+        fail(row, "no drawing");
     }
     std::vector<Offset3> raw;
     try {
-        raw = (*match.renderer)(RenderRequest{row.name, match.suffix, row.period_pips});
+        raw = row.drawing.draw(RenderRequest{row.name, row.drawing.parameters, row.period_pips});
     } catch (const GenerationError&) {
         throw;
     } catch (const std::exception& error) {
@@ -251,28 +250,11 @@ std::vector<Offset3> render_row(const PatternRow& row, const RendererRegistry& r
     return finish_table(row, std::move(raw));
 }
 
-RenderedStore render_store(const PatternTable& table, const RendererRegistry& registry) {
-    for (const std::string& key : registry.registrations()) {
-        const bool used = std::any_of(table.rows().begin(), table.rows().end(), [&](const PatternRow& row) {
-            return key.back() == '_' ? row.name.size() > key.size() && row.name.compare(0, key.size(), key) == 0
-                                     : row.name == key;
-        });
-        if (!used) {
-            throw GenerationError("renderer " + key + ": no catalogue row has this name");
-        }
-    }
+RenderedStore render_store(const PatternTable& table) {
     RenderedStore store{{}, table.rows().size()};
     std::uint64_t next_sample = 0;
     for (const PatternRow& row : table.rows()) {
-        std::vector<Offset3> samples;
-        try {
-            samples = render_row(row, registry);
-        } catch (const std::invalid_argument& error) {
-            throw GenerationError(error.what());
-        }
-        if (samples.empty()) {
-            fail(row, "no drawing");
-        }
+        std::vector<Offset3> samples = render_row(row);
         store.patterns.push_back({&row, std::move(samples), next_sample});
         next_sample += row.period_pips;
     }

@@ -7,7 +7,7 @@
 
 #include "core/offset3.hpp"
 #include "framework/pattern_row.hpp"
-#include "framework/registry.hpp"
+#include "framework/drawing.hpp"
 
 namespace velmora::generator {
 
@@ -37,13 +37,12 @@ std::uint8_t derived_dimensions(const std::vector<Offset3>& samples) noexcept;
 // the declared ones. Throws GenerationError naming the pattern and the fault.
 std::vector<Offset3> finish_table(const PatternRow& row, std::vector<Offset3> raw);
 
-// Renders every row. Throws GenerationError naming the row for a row without a drawing
-// and for a faulty table, and for a registration that matches no row or a name covered
-// by two registrations.
-RenderedStore render_store(const PatternTable& table, const RendererRegistry& registry);
+// Renders every row with its drawing. Throws GenerationError naming the row for an empty
+// drawing and for a faulty table.
+RenderedStore render_store(const PatternTable& table);
 
-// Renders one row on its own (for --dump); nullopt-like empty vector when it has no renderer.
-std::vector<Offset3> render_row(const PatternRow& row, const RendererRegistry& registry);
+// Renders one row on its own (for --dump), with the same checks.
+std::vector<Offset3> render_row(const PatternRow& row);
 
 // Positions into `patterns`, ordered so that the names ascend bytewise (shorter first on
 // a common prefix).
