@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-#include "core/patterns.hpp"
+#include <velmora/patterns.hpp>
+#include "core/offset3.hpp"
 
 namespace {
 

@@ -58,7 +58,7 @@ def main():
     pips = rng.integers(-2**31, 2**31, COUNT, dtype=np.int64)
     real = rng.uniform(-2.0**31, 2.0**31 - 1, COUNT)
     output_sized = np.ones((COUNT, 3))
-    native = "native gather" if sys.modules["velmora_kit.render"]._native is not None else "numpy fallback"
+    native = "native gather"
     odd = next(e["name"] for e in velmora.catalogue() if e["period_pips"] & (e["period_pips"] - 1))
     velmora_kit.table(PATTERN)
     velmora_kit.table(odd)

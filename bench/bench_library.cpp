@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "catalogue/catalogue.hpp"
-#include "library/pattern_library.hpp"
-#include "library/sampled_pattern.hpp"
-#include "recording/sampled_recording.hpp"
+#include <velmora/pattern_library.hpp>
+#include <velmora/sampled_pattern.hpp>
+#include <velmora/sampled_recording.hpp>
 #include "recording_input.hpp"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "recording/sampled_recording.hpp"
+#include <velmora/sampled_recording.hpp>
 
 namespace velmora::bench {
 

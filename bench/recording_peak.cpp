@@ -9,7 +9,7 @@
 #include <new>
 #include <utility>
 
-#include "recording/sampled_recording.hpp"
+#include <velmora/sampled_recording.hpp>
 #include "recording_input.hpp"
 
 namespace {

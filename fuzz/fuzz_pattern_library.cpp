@@ -12,8 +12,8 @@
 
 #include "catalogue/catalogue.hpp"
 #include "fuzz_support.hpp"
-#include "library/pattern_library.hpp"
-#include "library/sampled_pattern.hpp"
+#include <velmora/pattern_library.hpp>
+#include <velmora/sampled_pattern.hpp>
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fuzz_support.hpp"
-#include "library/sampled_pattern.hpp"
+#include <velmora/sampled_pattern.hpp>
 
 namespace {
 

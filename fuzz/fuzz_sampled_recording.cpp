@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fuzz_support.hpp"
-#include "recording/sampled_recording.hpp"
+#include <velmora/sampled_recording.hpp>
 
 namespace {
 

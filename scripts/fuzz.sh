@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan + UBSan, in their own build directory so that
 # the gcc builds are untouched) and runs each for FUZZ_SECONDS (600 by default), one after
-# the other. Corpora and any crash artefacts stay in the build directory.
+# the other. Corpora and any crash artefacts stay in the build directory. With
+# VELMORA_PRERENDERED_DIR set (scripts/test.sh sets it) the build compiles that generated
+# store instead of generating its own.
 #   FUZZ_SECONDS=60 FUZZ_TARGETS="sample_name" bash scripts/fuzz.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +12,8 @@ dir=${VELMORA_FUZZ_DIR:-build/fuzz}
 read -r -a targets <<<"${FUZZ_TARGETS:-sample_name sampled_pattern pattern_library sampled_recording}"
 
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DVELMORA_BUILD_PYTHON=OFF -DVELMORA_SANITIZE=ON -DVELMORA_BUILD_FUZZ=ON >/dev/null
+    -DVELMORA_BUILD_PYTHON=OFF -DVELMORA_SANITIZE=ON -DVELMORA_BUILD_FUZZ=ON \
+    -DVELMORA_PRERENDERED_DIR="${VELMORA_PRERENDERED_DIR:-}" >/dev/null
 cmake --build "$dir" -j "${VELMORA_JOBS:-2}" >/dev/null
 "$dir/fuzz/fuzz_names_dictionary" >"$dir/names.dict"
 

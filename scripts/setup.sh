@@ -20,13 +20,12 @@ missing=()
 for tool in g++ make cmake; do
     command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
 done
-# The demo needs only a compiler, make and CMake (and libssl-dev for the build-time
-# generator's digest). The tests add: GoogleTest and Google Benchmark; clang and its runtime
+# The demo needs only a compiler, make and CMake. The tests add: GoogleTest and Google Benchmark; clang and its runtime
 # libraries for the libFuzzer targets (scripts/fuzz.sh); libassimp5, the independent glTF
 # importer that the export tests read animations back with; pkg-config to build the C
 # example against the installed package (scripts/check_install.sh); chromium, the browser
 # the gallery's tests drive through Playwright.
-packages=(libssl-dev)
+packages=()
 if [[ $profile == test ]]; then
     packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev libassimp5 pkg-config chromium)
 fi

@@ -8,11 +8,20 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${VELMORA_JOBS:-2}
 
+# The pre-rendered store is generated once, in build/generator, and every tree below
+# compiles that output instead of building and running the generator again.
+echo "[test] generating the pre-rendered store in build/generator"
+cmake -S . -B build/generator -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_PYTHON=OFF -DVELMORA_INSTALL=OFF \
+    -DVELMORA_PRERENDERED_DIR= >/dev/null
+cmake --build build/generator -j "$jobs" --target velmora_generated_store
+export VELMORA_PRERENDERED_DIR=$PWD/build/generator/tools/generator/generated
+store=(-DVELMORA_PRERENDERED_DIR="$VELMORA_PRERENDERED_DIR")
+
 run_cpp_tests() {  # build-dir, extra cmake arguments...
     local dir=$1
     shift
     echo "[test] C++ tests in $dir"
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_PYTHON=OFF -DVELMORA_BUILD_TESTS=ON "$@" >/dev/null
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_PYTHON=OFF -DVELMORA_BUILD_TESTS=ON "${store[@]}" "$@" >/dev/null
     cmake --build "$dir" -j "$jobs"
     ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
@@ -36,7 +45,7 @@ LD_PRELOAD="$(g++ -print-file-name=libasan.so) $(g++ -print-file-name=libstdc++.
 # Many threads on the shared objects, under ThreadSanitizer: only the concurrency tests
 # (and the canary that proves the race detector is on) are built there.
 echo "[test] concurrency tests under ThreadSanitizer in build/tsan"
-cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BUILD_PYTHON=OFF -DVELMORA_BUILD_TESTS=ON \
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BUILD_PYTHON=OFF -DVELMORA_BUILD_TESTS=ON "${store[@]}" \
     -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
 cmake --build build/tsan -j "$jobs" --target velmora_concurrency_tests velmora_tsan_canary
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -R '^(Concurrency|ThreadSanitizer)\.'
@@ -50,7 +59,7 @@ FUZZ_SECONDS=${VELMORA_CI_FUZZ_SECONDS:-15} bash scripts/fuzz.sh
 # shared one from build/shared, each with both example hosts built against it.
 echo "[test] C/C++ package: install, headers, example hosts"
 bash scripts/check_install.sh build/cpp
-cmake -S . -B build/shared -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_PYTHON=OFF -DBUILD_SHARED_LIBS=ON >/dev/null
+cmake -S . -B build/shared -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_PYTHON=OFF -DBUILD_SHARED_LIBS=ON "${store[@]}" >/dev/null
 cmake --build build/shared -j "$jobs" --target velmora_package >/dev/null
 bash scripts/check_install.sh build/shared
 

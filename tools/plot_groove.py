@@ -19,8 +19,10 @@ import matplotlib.pyplot as plt  # noqa: E402
 
 import velmora  # noqa: E402
 
-MOTIONS = ["bounce", "step", "orbit", "glide", "surge", "recoil", "flutter", "dive",
-           "pendulum", "figure8", "box", "corkscrew", "spiral", "slalom", "spring", "ricochet"]
+from velmora_kit.catalogue import builtin_facts  # noqa: E402
+
+# The grid's motions in the generator's order.
+MOTIONS = list(dict.fromkeys(facts.motion for facts in builtin_facts() if facts.motion))
 LANE_ORDER = ["kick", "snare", "clap", "rim", "closed_hat", "open_hat", "shaker", "ride", "bell", "clave",
               "high_tom", "low_tom", "percussion", "bass"]
 LANE_COLOURS = {"kick": "tab:red", "snare": "tab:blue", "clap": "tab:cyan", "bass": "tab:purple"}

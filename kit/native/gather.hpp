@@ -83,4 +83,37 @@ inline std::int64_t gather_linear(const Rows& b, const double* pips, std::int64_
     return first_bad;
 }
 
+// Several loop tables stacked in one array of rows: table j holds rows offsets[j] to
+// offsets[j] + periods[j] - 1. The caller guarantees that every table lies inside the
+// stack and every period is at least 1 (checked where the stack is made).
+struct Stack {
+    const double* rows;
+    const std::int64_t* offsets;
+    const std::int64_t* periods;
+    std::int64_t tables;
+    double* out;  // 3 doubles per table per pip, pip by pip
+    // Doubles from one pip's first table to the next pip's: 3 * tables when `out` holds
+    // only these tables, more when they are some of the columns of a wider array.
+    std::int64_t out_stride;
+};
+
+// Every table's row at every pip, the stacked twin of gather_step, with the same return.
+template <typename Pip>
+std::int64_t gather_stack(const Stack& s, const Pip* pips, std::int64_t count) {
+    std::int64_t first_bad = -1;
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::int64_t pip = pips[i];
+        if (pip != static_cast<std::int32_t>(pip) && first_bad < 0) first_bad = i;
+        double* o = s.out + i * s.out_stride;
+        for (std::int64_t j = 0; j < s.tables; ++j, o += 3) {
+            const std::int64_t period = s.periods[j];
+            const double* row = s.rows + 3 * (s.offsets[j] + wrap(pip, period, (period & (period - 1)) == 0));
+            o[0] = row[0];
+            o[1] = row[1];
+            o[2] = row[2];
+        }
+    }
+    return first_bad;
+}
+
 }  // namespace velmora_kit_native

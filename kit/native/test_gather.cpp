@@ -55,4 +55,19 @@ TEST(KitGather, LinearRefusesNonFiniteAndFarPipsWithoutReadingThem) {
     }
 }
 
+TEST(KitGather, StackReadsEachTableInsideItsOwnRows) {
+    // Tables of 3 and 4 rows, each exactly its own length in a stack of 7 rows.
+    std::vector<double> stack(3 * 7);
+    for (std::size_t i = 0; i < stack.size(); ++i) stack[i] = static_cast<double>(i);
+    const std::vector<std::int64_t> offsets = {0, 3};
+    const std::vector<std::int64_t> periods = {3, 4};
+    const std::vector<std::int64_t> pips = {-2147483648LL, -1, 0, 5, 2147483647LL, 2147483648LL};
+    std::vector<double> out(3 * 2 * pips.size());
+    const velmora_kit_native::Stack s{stack.data(), offsets.data(), periods.data(), 2, out.data(), 6};
+    EXPECT_EQ(velmora_kit_native::gather_stack(s, pips.data(), static_cast<std::int64_t>(pips.size())), 5);
+    for (std::size_t i = 0; i < pips.size(); ++i)
+        for (std::size_t j = 0; j < 2; ++j)
+            EXPECT_EQ(out[3 * (2 * i + j)], static_cast<double>(3 * (offsets[j] + euclid(pips[i], periods[j]))));
+}
+
 }  // namespace

@@ -32,7 +32,6 @@ import numpy as np
 import velmora
 from velmora_kit._checks import check_items
 from velmora_kit.tempo import (
-    PIP_TOLERANCE,
     PIPS_PER_BEAT,
     TEMPO_EVENTS,
     TempoMap,
@@ -40,6 +39,7 @@ from velmora_kit.tempo import (
     _describe,
     _merged_events,
     _read_midi,
+    snap_pip,
 )
 
 __all__ = ["MidiClock", "recording_from_midi"]
@@ -372,9 +372,7 @@ class MidiClock:
     def pip(self, now: float) -> int:
         """The integer pip at time `now`: the floor of `pip_position`, where a position less
         than 1e-6 pip below an integer counts as that integer."""
-        position = self.pip_position(now)
-        low = math.floor(position)
-        return low + 1 if (low + 1) - position <= PIP_TOLERANCE else low
+        return snap_pip(self.pip_position(now))
 
 
 def _line(times: np.ndarray[Any, Any], positions: np.ndarray[Any, Any]) -> tuple[float, float, float]:

@@ -34,13 +34,16 @@ import operator
 import threading
 import types
 import weakref
-from collections.abc import Callable, Hashable, Iterable, Mapping
+from collections.abc import Callable, Hashable, Iterable, Mapping, Sequence
 from typing import Any, Protocol, Union, runtime_checkable
 
 import numpy as np
 import numpy.typing as npt
 
 import velmora
+
+from velmora_kit import _gather as _native  # type: ignore[attr-defined]
+from velmora_kit.catalogue import builtin_table
 
 __all__ = ["MotionSource", "period_of", "render", "table", "check_pips", "describe_recording", "INTERPOLATIONS"]
 
@@ -171,11 +174,12 @@ def _cached(key: Hashable, owner: object | None, build: Callable[[], Any], size:
 # --- periods and tables -----------------------------------------------------------------
 
 
-# The built-in catalogue never changes: its periods are read once, when the package is
-# imported (about 0.7 ms), so that the first table of a pattern costs only its own samples.
-_BUILTIN_PERIODS: Mapping[str, int] = types.MappingProxyType(
-    {entry["name"]: entry["period_pips"] for entry in velmora.catalogue()}
+# The built-in catalogue never changes: its periods and places are read once, when the
+# package is imported, so that a pattern's first table costs one native fill of its rows.
+_BUILTIN: Mapping[str, tuple[int, int]] = types.MappingProxyType(
+    {entry["name"]: (index, entry["period_pips"]) for index, entry in enumerate(velmora.catalogue())}
 )
+_BUILTIN_PERIODS: Mapping[str, int] = types.MappingProxyType({name: period for name, (_, period) in _BUILTIN.items()})
 
 
 def _builtin_periods() -> Mapping[str, int]:
@@ -303,10 +307,11 @@ def table(pattern: str | velmora.SampledPattern, *, library: velmora.PatternLibr
                 lambda: _sampled_table(map(lib.sample, itertools.repeat(pattern, period), range(period)), period),
                 lambda array: array.nbytes,
             )
+        index = _BUILTIN[pattern][0]
         return _cached(  # type: ignore[no-any-return]
             ("table", "builtin", pattern),
             None,
-            lambda: _sampled_table(map(velmora.sample, itertools.repeat(pattern, period), range(period)), period),
+            lambda: _freeze(builtin_table(index, period)),
             lambda array: array.nbytes,
         )
     if isinstance(pattern, velmora.SampledPattern):
@@ -484,30 +489,15 @@ def check_pips(pips: object, interpolation: str = "step") -> npt.NDArray[Any]:
 
 # --- rendering ------------------------------------------------------------------------------
 
-try:  # the native gather, built with the package; numpy does the same work without it
-    from velmora_kit import _gather as _native  # type: ignore[attr-defined]
-except ImportError:  # pragma: no cover - only when running from the source tree
-    _native = None
-
-
 def _gather_step(rows: FloatArray, pips: npt.NDArray[Any]) -> FloatArray:
     """Rows by pip; int64 pips may still be unchecked here (see _integer_pips)."""
-    period = rows.shape[0]
-    if _native is not None:
-        out = np.empty(pips.shape + (3,), dtype=np.float64)
-        pips = np.ascontiguousarray(pips)
-        first_bad = int(_native.gather_step(rows, pips, out))
-        if first_bad >= 0:
-            bad = int(pips.reshape(-1)[first_bad])
-            raise ValueError(f"pips must lie in the signed 32-bit range [{PIP_MIN}, {PIP_MAX}], got {bad}")
-        return out
-    pips = _integer_pips(pips)
-    if period & (period - 1) == 0:
-        index = np.bitwise_and(pips, period - 1)
-    else:
-        index = np.mod(pips, period)
-    taken: FloatArray = np.take(rows, index, axis=0)
-    return taken
+    out = np.empty(pips.shape + (3,), dtype=np.float64)
+    pips = np.ascontiguousarray(pips)
+    first_bad = int(_native.gather_step(rows, pips, out))
+    if first_bad >= 0:
+        bad = int(pips.reshape(-1)[first_bad])
+        raise ValueError(f"pips must lie in the signed 32-bit range [{PIP_MIN}, {PIP_MAX}], got {bad}")
+    return out
 
 
 def _float_refusal(value: float) -> ValueError:
@@ -518,25 +508,62 @@ def _float_refusal(value: float) -> ValueError:
 
 def _gather_linear(rows: FloatArray, pips: FloatArray) -> FloatArray:
     """Interpolated rows by real pip; float64 pips may still be unchecked (see _float_pips)."""
-    period = rows.shape[0]
-    if _native is not None:
-        out = np.empty(pips.shape + (3,), dtype=np.float64)
-        pips = np.ascontiguousarray(pips)
-        first_bad = int(_native.gather_linear(rows, pips, out))
-        if first_bad >= 0:
-            raise _float_refusal(float(pips.reshape(-1)[first_bad]))
+    out = np.empty(pips.shape + (3,), dtype=np.float64)
+    pips = np.ascontiguousarray(pips)
+    first_bad = int(_native.gather_linear(rows, pips, out))
+    if first_bad >= 0:
+        raise _float_refusal(float(pips.reshape(-1)[first_bad]))
+    return out
+
+
+class TableStack:
+    """Loop tables stacked into one array, so that one call reads every table at every pip
+    (a player's many patterns at each tick).
+
+    Parameters
+    ----------
+    tables : sequence of numpy.ndarray
+        Each ``(period, 3)`` float64, as `table` returns them.
+
+    Example
+    -------
+    >>> TableStack([table("bounce"), table("helix")]).at(np.array([0, 32])).shape
+    (2, 2, 3)
+    """
+
+    def __init__(self, tables: Sequence[FloatArray]) -> None:
+        # Each distinct table once (tables are cached, so a name played by many outputs is
+        # one array): a big rig of few patterns gathers from a stack that stays in cache.
+        distinct: dict[int, int] = {}
+        unique: list[FloatArray] = []
+        for rows in tables:
+            if id(rows) not in distinct:
+                distinct[id(rows)] = len(unique)
+                unique.append(rows)
+        starts = np.cumsum([0] + [int(rows.shape[0]) for rows in unique[:-1]], dtype=np.int64)
+        self._rows = np.ascontiguousarray(np.concatenate(unique) if unique else np.zeros((0, 3)), dtype=np.float64)
+        self._offsets = np.array([starts[distinct[id(rows)]] for rows in tables], dtype=np.int64)
+        self._periods = np.array([int(rows.shape[0]) for rows in tables], dtype=np.int64)
+
+    def __len__(self) -> int:
+        return int(self._periods.size)
+
+    def at(self, pips: IntArray, part: slice = slice(None)) -> FloatArray:
+        """Shape ``(len(pips), tables, 3)``: row ``pip mod period`` of every table (or of
+        the tables in `part`) at every pip (int64 pips within the signed 32-bit range)."""
+        pips = np.ascontiguousarray(pips, dtype=np.int64)
+        out = np.empty((pips.size, self._periods[part].size, 3), dtype=np.float64)
+        self.into(pips, out, part)
         return out
-    pips = _float_pips(pips)
-    floor = np.floor(pips)
-    frac = (pips - floor)[..., np.newaxis]
-    base = np.mod(floor.astype(np.int64), period)
-    after = base + 1
-    after[after == period] = 0
-    low = np.take(rows, base, axis=0)
-    high = np.take(rows, after, axis=0)
-    # At a whole pip the stored row itself (low + 0 would turn a -0.0 into 0.0).
-    result: FloatArray = np.where(frac == 0.0, low, low + (high - low) * frac)
-    return result
+
+    def into(self, pips: IntArray, out: FloatArray, part: slice = slice(None)) -> None:
+        """As `at`, written into `out` of shape ``(len(pips), tables in part, 3)``, which
+        may be columns of a wider array (C-contiguous within each pip)."""
+        pips = np.ascontiguousarray(pips, dtype=np.int64)
+        first_bad = int(_native.gather_stack(self._rows, self._offsets[part], self._periods[part], pips, out))
+        if first_bad >= 0:
+            bad = int(pips[first_bad])
+            raise ValueError(f"pips must lie in the signed 32-bit range [{PIP_MIN}, {PIP_MAX}], got {bad}")
 
 
 def render(

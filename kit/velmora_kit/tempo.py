@@ -38,7 +38,7 @@ import numpy.typing as npt
 
 from velmora_kit._checks import check_finite, check_items, check_positive, check_real
 
-__all__ = ["PIP_TOLERANCE", "PIPS_PER_BEAT", "TempoMap", "frames"]
+__all__ = ["PIP_TOLERANCE", "PIPS_PER_BEAT", "TempoMap", "frames", "snap_pip"]
 
 PIPS_PER_BEAT = 64
 PIP_TOLERANCE = 1e-6
@@ -86,11 +86,28 @@ def _scalar_or(array: npt.NDArray[Any], scalar: bool) -> Any:
     return array
 
 
-def _snap_floor(position: FloatArray) -> IntArray:
-    """Floor of each position, a position within PIP_TOLERANCE below an integer counting as it."""
+@overload
+def snap_pip(position: float) -> int: ...
+@overload
+def snap_pip(position: FloatArray) -> IntArray: ...
+def snap_pip(position: ArrayOrFloat) -> ArrayOrInt:
+    """The pip sounding at a pip position: its floor, except that a position within
+    PIP_TOLERANCE below an integer counts as that integer (the time of a pip, computed in
+    floats, may land a hair short of it). The one rounding of tempo maps, clocks and players.
+
+    Raises ValueError for NaN and OverflowError for an infinite scalar, as `math.floor` does.
+
+    Example
+    -------
+    >>> snap_pip(2.9999999), snap_pip(2.99)
+    (3, 2)
+    """
     low = np.floor(position)
     high = low + 1.0
-    return np.where(high - position <= PIP_TOLERANCE, high, low).astype(np.int64)
+    snapped = np.where(high - position <= PIP_TOLERANCE, high, low)
+    if isinstance(position, np.ndarray):
+        return snapped.astype(np.int64)
+    return int(snapped)
 
 
 class TempoMap:
@@ -454,7 +471,7 @@ class TempoMap:
         if not np.isfinite(position).all():
             bad = values.reshape(-1)[int(np.argmin(np.isfinite(position).reshape(-1)))]
             raise ValueError(f"seconds must be finite, got {float(bad)}")
-        return _scalar_or(_snap_floor(position), scalar)
+        return _scalar_or(np.asarray(snap_pip(position)), scalar)
 
     def bpm(self, pips: Any) -> Any:
         """The tempo in effect at a pip position.

@@ -6,7 +6,8 @@
 
 #include "catalogue/catalogue.hpp"
 #include "catalogue/prerendered.hpp"
-#include "core/patterns.hpp"
+#include <velmora/patterns.hpp>
+#include "core/offset3.hpp"
 
 namespace velmora {
 namespace {
@@ -125,6 +126,18 @@ UnknownPatternName::UnknownPatternName(std::shared_ptr<const std::string> messag
 const std::vector<CatalogueEntry>& catalogue() {
     static const std::vector<CatalogueEntry> entries = build_catalogue();
     return entries;
+}
+
+std::size_t core_pattern_count() noexcept {
+    return core_patterns.size();
+}
+
+Sampler sampler_at(std::size_t index) noexcept {
+    if (index < core_patterns.size()) {
+        return core_patterns[index].sampler;
+    }
+    index -= core_patterns.size();
+    return index < prerendered::rows.size() ? prerendered::rows[index].sampler : nullptr;
 }
 
 Offset3 sample(std::string_view name, std::int32_t pip) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // CatalogueEntry, UnknownPatternName, catalogue() and sample() are public; the pre-rendered
@@ -16,5 +17,11 @@ using Sampler = Offset3 (*)(std::int32_t pip) noexcept;
 struct PrerenderedEntry : CatalogueEntry {
     Sampler sampler;
 };
+
+// How many core patterns open the catalogue; the pre-rendered rows follow them.
+std::size_t core_pattern_count() noexcept;
+
+// The sampler of catalogue entry `index` (the order of catalogue()), or nullptr past the end.
+Sampler sampler_at(std::size_t index) noexcept;
 
 }  // namespace velmora

@@ -13,6 +13,18 @@ namespace velmora::prerendered {
 // Every pre-rendered row, in table order (collection by collection).
 extern const std::span<const PrerenderedEntry> rows;
 
+// What the generator knows of each row beyond its catalogue entry, in the order of `rows`:
+// its collection ("velmora_atlas"), its family (the shared name prefix, "polar_rose_"),
+// and for the groove grid the score's key and title and the motion's key (else empty).
+struct RowFacts {
+    std::string_view collection;
+    std::string_view family;
+    std::string_view groove;
+    std::string_view groove_title;
+    std::string_view motion;
+};
+extern const std::span<const RowFacts> facts;
+
 // Positions into `rows`, ordered so that the names they designate ascend bytewise.
 extern const std::span<const std::uint64_t> name_index;
 

@@ -2,7 +2,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "core/patterns.hpp"
+#include <velmora/patterns.hpp>
+#include "core/offset3.hpp"
 
 namespace velmora {
 namespace {

@@ -1,4 +1,4 @@
-#include "library/pattern_library.hpp"
+#include <velmora/pattern_library.hpp>
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "library/sampled_pattern.hpp"
+#include <velmora/sampled_pattern.hpp>
 
 #include "library/identifier.hpp"
 

@@ -1,6 +1,7 @@
 #include <pybind11/pybind11.h>
 
-#include "core/patterns.hpp"
+#include <velmora/patterns.hpp>
+#include "core/offset3.hpp"
 #include "python/bindings.hpp"
 
 namespace py = pybind11;

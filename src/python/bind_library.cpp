@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "catalogue/catalogue.hpp"
-#include "library/pattern_library.hpp"
-#include "library/sampled_pattern.hpp"
+#include <velmora/pattern_library.hpp>
+#include <velmora/sampled_pattern.hpp>
 #include "python/bindings.hpp"
 #include "python/bounded_vectors.hpp"
 #include "python/name_buffer.hpp"

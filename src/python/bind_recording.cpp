@@ -14,7 +14,7 @@
 
 #include "python/bindings.hpp"
 #include "python/bounded_vectors.hpp"
-#include "recording/sampled_recording.hpp"
+#include <velmora/sampled_recording.hpp>
 
 namespace py = pybind11;
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "core/offset3.hpp"
-#include "library/pattern_library.hpp"
-#include "library/sampled_pattern.hpp"
-#include "recording/sampled_recording.hpp"
+#include <velmora/pattern_library.hpp>
+#include <velmora/sampled_pattern.hpp>
+#include <velmora/sampled_recording.hpp>
 
 // Python can make an instance of a bound class without running its __init__: through
 // Class.__new__, through the base __new__ of every pybind11 class, or as what a failed

@@ -1,4 +1,4 @@
-#include "recording/sampled_recording.hpp"
+#include <velmora/sampled_recording.hpp>
 
 #include <cmath>
 #include <limits>

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "library/pattern_library.hpp"
-#include "library/sampled_pattern.hpp"
+#include <velmora/pattern_library.hpp>
+#include <velmora/sampled_pattern.hpp>
 
 namespace velmora::hostile {
 

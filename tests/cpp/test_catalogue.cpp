@@ -7,7 +7,8 @@
 
 #include "catalogue/catalogue.hpp"
 #include "catalogue/prerendered.hpp"
-#include "core/patterns.hpp"
+#include <velmora/patterns.hpp>
+#include "core/offset3.hpp"
 
 namespace {
 

@@ -13,10 +13,11 @@
 
 #include "catalogue/catalogue.hpp"
 #include "catalogue/prerendered.hpp"
-#include "core/patterns.hpp"
-#include "library/pattern_library.hpp"
-#include "library/sampled_pattern.hpp"
-#include "recording/sampled_recording.hpp"
+#include <velmora/patterns.hpp>
+#include "core/offset3.hpp"
+#include <velmora/pattern_library.hpp>
+#include <velmora/sampled_pattern.hpp>
+#include <velmora/sampled_recording.hpp>
 
 namespace velmora {
 namespace {

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "core/offset3.hpp"
-#include "core/patterns.hpp"
+#include <velmora/patterns.hpp>
 
 namespace {
 

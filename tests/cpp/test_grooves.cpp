@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "groove_motions.hpp"
-#include "groove_score.hpp"
+#include "grooves/groove_motions.hpp"
+#include "grooves/groove_score.hpp"
 
 namespace {
 

@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "catalogue/catalogue.hpp"
-#include "core/patterns.hpp"
-#include "library/pattern_library.hpp"
-#include "library/sampled_pattern.hpp"
+#include <velmora/patterns.hpp>
+#include "core/offset3.hpp"
+#include <velmora/pattern_library.hpp>
+#include <velmora/sampled_pattern.hpp>
 #include "test_support.hpp"
 
 namespace velmora {

@@ -12,10 +12,12 @@
 
 #include "catalogue/prerendered.hpp"
 #include "catalogue/prerendered_samplers.hpp"
-#include "pattern_row.hpp"
-#include "primitives.hpp"
-#include "registry.hpp"
-#include "store.hpp"
+#include "framework/pattern_row.hpp"
+#include "framework/primitives.hpp"
+#include "framework/drawing.hpp"
+#include "framework/family_rows.hpp"
+#include "framework/sha256.hpp"
+#include "framework/store.hpp"
 
 namespace {
 
@@ -98,8 +100,13 @@ TEST(PrerenderedStore, SamplerPointersMatchTheirRows) {
 
 // ---- the generator's checks ---------------------------------------------------------
 
-gen::PatternRow row_named(std::string name, std::uint16_t period, std::uint8_t dimensions) {
-    return {gen::Collection::atlas, std::move(name), period, dimensions, "A test pattern."};
+std::vector<Offset3> constant_table(const gen::RenderRequest& request) {
+    return std::vector<Offset3>(request.period, Offset3{0.25, 0.0, 0.0});
+}
+
+gen::PatternRow row_named(std::string name, std::uint16_t period, std::uint8_t dimensions,
+                          gen::Drawing drawing = gen::Drawing(constant_table)) {
+    return {gen::Collection::atlas, std::move(name), period, dimensions, "A test pattern.", std::move(drawing), "test_"};
 }
 
 std::string refusal(const gen::PatternRow& row, std::vector<Offset3> samples) {
@@ -151,62 +158,52 @@ TEST(GeneratorChecks, RoundsToTwelveDecimalsAndStoresZeroAsPositive) {
     EXPECT_EQ(table[2].y, 0.666666666667);
 }
 
-std::vector<Offset3> constant_table(const gen::RenderRequest& request) {
-    return std::vector<Offset3>(request.period, Offset3{0.25, 0.0, 0.0});
-}
-
-TEST(GeneratorChecks, RendersRowsInTableOrderAndSkipsRowsWithoutRenderer) {
+TEST(GeneratorChecks, RendersRowsInTableOrderAndRefusesAnEmptyDrawing) {
     const gen::PatternTable table({row_named("zeta_one", 64, 1), row_named("alpha_two", 96, 1), row_named("mid_three", 64, 1)});
-    gen::RendererRegistry registry;
-    registry.add("zeta_one", constant_table);
-    registry.add("mid_three", constant_table);
-    const gen::RenderedStore store = gen::render_store(table, registry);
-    ASSERT_EQ(store.patterns.size(), 2u);
+    const gen::RenderedStore store = gen::render_store(table);
+    ASSERT_EQ(store.patterns.size(), 3u);
     EXPECT_EQ(store.catalogue_rows, 3u);
     EXPECT_EQ(store.patterns[0].row->name, "zeta_one");
-    EXPECT_EQ(store.patterns[1].row->name, "mid_three");
-    EXPECT_EQ(store.patterns[1].first_sample, 64u);
-    EXPECT_EQ(gen::name_order(store.patterns), (std::vector<std::uint64_t>{1, 0}));
+    EXPECT_EQ(store.patterns[2].row->name, "mid_three");
+    EXPECT_EQ(store.patterns[2].first_sample, 160u);
+    EXPECT_EQ(gen::name_order(store.patterns), (std::vector<std::uint64_t>{1, 2, 0}));
+    try {
+        gen::render_store(gen::PatternTable({row_named("empty_one", 64, 1, gen::Drawing(gen::Renderer()))}));
+        FAIL() << "an empty drawing was accepted";
+    } catch (const gen::GenerationError& error) {
+        EXPECT_STREQ(error.what(), "pattern empty_one: no drawing");
+    }
 }
 
-TEST(GeneratorChecks, RefusesRegistrationsWithoutRowOrCoveringANameTwice) {
-    const gen::PatternTable table({row_named("euclid_2_5", 160, 1), row_named("euclid_3_7", 224, 1)});
-    {
-        gen::RendererRegistry registry;
-        registry.add("euclid_9_9", constant_table);
-        EXPECT_THROW(gen::render_store(table, registry), gen::GenerationError);
-    }
-    {
-        gen::RendererRegistry registry;
-        registry.add_family("tour_", constant_table);
-        EXPECT_THROW(gen::render_store(table, registry), gen::GenerationError);
-    }
-    {
-        gen::RendererRegistry registry;
-        registry.add_family("euclid_", constant_table);
-        registry.add("euclid_2_5", constant_table);
-        try {
-            gen::render_store(table, registry);
-            FAIL() << "overlap accepted";
-        } catch (const gen::GenerationError& error) {
-            EXPECT_NE(std::string(error.what()).find("euclid_2_5"), std::string::npos);
-        }
-    }
-    gen::RendererRegistry registry;
-    registry.add("euclid_2_5", constant_table);
-    EXPECT_THROW(registry.add("euclid_2_5", constant_table), std::invalid_argument);
-    EXPECT_THROW(registry.add_family("euclid", constant_table), std::invalid_argument);
+TEST(GeneratorChecks, FamilyMembersAreDrawnFromTheirSuffixes) {
+    std::vector<std::string> asked;
+    const gen::Renderer record = [&asked](const gen::RenderRequest& request) {
+        asked.emplace_back(request.suffix);
+        return constant_table(request);
+    };
+    std::vector<gen::PatternRow> rows;
+    gen::add_family(rows, {gen::Collection::atlas, "test_", "one two", gen::fixed_period(64), 1,
+                           gen::shared_description("A test family.")}, record);
+    gen::add_family_members(rows, {gen::Collection::atlas, "other_", "", gen::fixed_period(64), 1,
+                                   gen::shared_description("Drawn one by one.")},
+                            {{"plain", gen::Drawing(constant_table)}, {"with_3", gen::Drawing(record, "3")}});
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[3].name, "other_with_3");
+    gen::render_store(gen::PatternTable(std::move(rows)));
+    EXPECT_EQ(asked, (std::vector<std::string>{"one", "two", "3"}));
+    std::vector<gen::PatternRow> twice;
+    EXPECT_THROW(gen::add_family_members(twice, {gen::Collection::atlas, "twice_", "one", gen::fixed_period(64), 1,
+                                                 gen::shared_description("")}, {{"one", gen::Drawing(constant_table)}}),
+                 std::invalid_argument);
 }
 
-TEST(GeneratorChecks, RendererExceptionsAreReportedWithThePatternName) {
-    const gen::PatternTable table({row_named("weave_x_3", 64, 1)});
-    gen::RendererRegistry registry;
-    registry.add_family("weave_", [](const gen::RenderRequest& request) {
+TEST(GeneratorChecks, DrawingExceptionsAreReportedWithThePatternName) {
+    const gen::Drawing failing([](const gen::RenderRequest& request) {
         gen::parse_numbers(request.suffix);
         return std::vector<Offset3>{};
-    });
+    }, "x_3");
     try {
-        gen::render_store(table, registry);
+        gen::render_store(gen::PatternTable({row_named("weave_x_3", 64, 1, failing)}));
         FAIL() << "bad suffix accepted";
     } catch (const gen::GenerationError& error) {
         EXPECT_EQ(std::string(error.what()).rfind("pattern weave_x_3: ", 0), 0u) << error.what();
@@ -226,6 +223,27 @@ TEST(GeneratorChecks, MetadataIsValidatedOnConstruction) {
 }
 
 // ---- primitives ---------------------------------------------------------------------
+
+// The standard's vectors, and lengths at the padding's block limits (55, 56, 64 bytes).
+TEST(GeneratorPrimitives, Sha256MatchesTheStandardsVectors) {
+    const auto hex = [](std::string_view bytes) {
+        std::string text;
+        for (const std::uint8_t byte : gen::sha256(bytes)) {
+            char pair[3];
+            std::snprintf(pair, sizeof pair, "%02x", byte);
+            text += pair;
+        }
+        return text;
+    };
+    EXPECT_EQ(hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(hex(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    EXPECT_EQ(hex(std::string(55, 'a')), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318");
+    EXPECT_EQ(hex(std::string(56, 'a')), "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a");
+    EXPECT_EQ(hex(std::string(64, 'a')), "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb");
+}
 
 TEST(GeneratorPrimitives, CyclicBumpsReachAcrossTheLoopEnd) {
     EXPECT_EQ(gen::cyclic_distance(159, 0, 160), -1.0);

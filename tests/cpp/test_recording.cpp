@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "recording/sampled_recording.hpp"
+#include <velmora/sampled_recording.hpp>
 #include "test_support.hpp"
 
 namespace velmora {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "groove_score.hpp"
-#include "score_notation.hpp"
+#include "grooves/groove_score.hpp"
+#include "grooves/score_notation.hpp"
 
 namespace {
 

@@ -1,9 +1,7 @@
 """The groove grid, velmora_club and velmora_dancefloor: 68 grooves by 16 motions.
 
-The expected rows are written out here from the groove and motion tables, independently
-of the generator's sources. The motion claims are measured on the module's data against
-the drum scores, which the built generator lists with --score. Rows whose groove has no
-score yet are not in the catalogue; the rows present must keep the grid order."""
+The motion claims are measured on the module's data against the drum scores, which the
+built generator lists with --score."""
 
 import glob
 import math
@@ -12,128 +10,13 @@ import subprocess
 
 import pytest
 import velmora
+from velmora_kit.catalogue import builtin_facts
 
-EM_DASH = "\u2014"
-
-# key | title | period | dimensions of bounce, step, orbit, glide | note
-CLUB_GROOVES = """
-four_floor|Four to the floor / bare pulse|256|2223|Equal quarter-note kicks only. This shared foundation is not itself a complete genre.
-house_classic|House / kick-clap-offbeat hat|512|2233|
-house_shuffle|House / shuffled hats|512|2233|
-house_jack|Jackin house / ghost-kick turnaround|512|2233|Original swung variant: extra ghost kicks and claps; not a transcription of a named track.
-techno_drive|Techno / straight driving pulse|512|2233|
-techno_toms|Techno / tom conversation|512|2233|
-techno_broken|Techno / broken kick study|512|2233|A deliberately broken alternative; not all techno uses a quarter-note kick.
-techno_polymeter|Techno / three-step percussion cycle|768|2233|Original three-sixteenth percussion cycle over 4/4: both layers close after three bars.
-ukg_two_step|UK garage / two-step foundation|512|2233|Backbeats on 2/4; the second kick sits on the & of 3. Off-grid hats supply shuffle.
-ukg_skip|UK garage / skipping answer|512|2233|
-ukg_four_four|UK garage / four-four shuffle|512|2233|Garage also has a four-to-the-floor branch; it is not all two-step.
-speed_garage|Speed garage / offbeat bass answers|512|3333|Bass onsets are included as movement cues. Audio uses a simple synth, not a sampled Reese patch.
-bassline|Bassline / syncopated low-end hooks|512|3333|
-grime_sparse|Grime / sparse square-cut backbeat|512|2233|
-grime_syncopated|Grime / displaced snare conversation|512|2233|A 140 BPM syncopated study; grime has no single mandatory snare pattern.
-grime_half|Grime / half-time negative space|512|3333|
-drill_tresillo|UK drill / grouped hats|512|3333|3+3+2 sixteenth grouping is not a tuplet: the grid here remains straight.
-drill_displaced|UK drill / moving second-bar snare|512|3333|Snare: beat 3 in bar one, beat 4 in bar two. This is one common design, not a rule for all drill.
-drill_rolls|UK drill / true triplet hat fill|512|3333|The added hat fill uses rational tuplets; grouped hats and triplet rolls remain distinct concepts.
-amen_four_bar|Amen / four-bar structural study|1024|3333|Gregory C. Coleman / The Winstons, Amen, Brother. Four bars, not a generic 2-bar loop. Timing/velocity are approximations; no original recording or measured human microtiming.
-amen_no_ghosts|Amen / remove the ghost snares|1024|3333|A/B study: only quiet snares removed. This deliberately simplified version is not the complete Amen.
-jungle_chops|Jungle / rearranged break fragments|512|2233|Original chopped-break-style arrangement, not the original Amen sequence.
-jungle_ghosts|Jungle / ghosts and snare rolls|512|2233|
-jungle_switch|Jungle / full-time to half-time answer|1024|2233|Four-bar original phrase: the final half uses fewer main snares, not a tempo change.
-dnb_two_step|Drum & bass / two-step foundation|512|2233|
-dnb_rolling|Drum & bass / rolling ghosts|512|2233|
-dnb_half|Drum & bass / half-time space|512|3333|
-dubstep_half|Dubstep / half-step anchor|512|3333|
-dubstep_skip|Dubstep / skippy half-step|512|3333|
-trap_trills|Trap / half-time and hat trills|512|3333|
-electro|Electro / broken machine groove|512|2233|
-trance|Trance / offbeat lift|512|3333|Offbeat bass/pulse is included. A rhythmic sketch cannot supply trance harmony, timbre or arrangement.
-rave_breaks|Rave / four-floor plus break layer|512|2233|
-dembow|Reggaeton / dembow answer|512|2233|Quarter-note kick version with offbeat snare answers; one useful dembow foundation, not every dancehall rhythm.
-disco|Disco / lively hat accents|512|2233|
-amapiano|Amapiano / shaker and bass-percussion study|512|3333|An original percussion and log-drum-style bass rhythm. Pitched bass is a cue lane, not a downloaded sample.
-"""
-
-# key | title | dimensions of bounce, step (period 512, orbit and glide 3)
-DANCEFLOOR_GROOVES = """
-jersey_five|Jersey / five-kick foundation|22
-jersey_call|Jersey / call and turnaround|33
-footwork_triplet|Footwork / triplet bass reply|33
-footwork_sparse|Footwork / interrupted half-time|33
-funky_toms|UK funky / tom-led skips|33
-funky_syncopated|UK funky / broken response|33
-broken_push|Broken beat / early-and-late answers|33
-broken_shuffle|Broken beat / shuffled rim circuit|33
-afro_bell|Afro house / bell and kick weave|33
-afro_cross|Afro house / three-over-four percussion|33
-gqom_space|Gqom / broken-kick space study|33
-gqom_exchange|Gqom / staggered drum exchange|33
-baile_toms|Baile funk / low-drum conversation|22
-baile_response|Baile funk / syncopated answer|33
-reggae_one_drop|Reggae / one-drop foundation|33
-reggae_steppers|Dub / steppers foundation|33
-reggae_rockers|Reggae / kick-on-one-and-three study|33
-son_clave_32|Latin club / 3-2 son clave|33
-son_clave_23|Latin club / 2-3 son clave|33
-psy_rolling|Psy / straight rolling bass gaps|33
-psy_offbeat|Trance / offbeat bass exchange|33
-hard_reverse|Hard dance / delayed bass swell cues|33
-italo_machine|Italo / machine rim conversation|33
-electro_robot|Electro / asymmetric machine break|33
-acid_percussion|Acid house / syncopated machine accents|33
-techno_rumble|Techno / delayed low-end answer|33
-ukg_rim_shuffle|Garage / rim-led skipping pocket|33
-dnb_push|DnB / kick pickup and ghost reply|33
-jungle_switchback|Jungle / two-bar switchback|33
-amapiano_answer|Amapiano / log-like bass answer|33
-dancehall_space|Dancehall / spacious offbeat replies|33
-dembow_push|Reggaeton / dembow with pickup answer|33
-"""
-
-CLUB_MOTIONS = [("bounce", "Kick-led bounce", "Original Club 05 kick-led downstroke and side accents."),
-                ("step", "Snare side-step", "Original Club 05 alternating lateral kick and snare gestures."),
-                ("orbit", "Percussion orbit", "Original Club 05 event-weighted orbital speed, radius and depth."),
-                ("glide", "Bass-and-phrase glide", "Original Club 05 continuous phrase path with bass excursions.")]
-DANCEFLOOR_MOTIONS = [
-    ("surge", "Forward surge", "Kick thrust through depth with contrasting snare lift and hat detail."),
-    ("recoil", "Backbeat recoil", "Snare pushes sideways; kick counters downward; delayed echo draws back."),
-    ("flutter", "Upper-percussion flutter", "Hat and shaker tremors over a wider kick/snare arc."),
-    ("dive", "Bass-led dive", "Bass drives a broad depth plunge with alternating drum counterweight."),
-    ("pendulum", "Weighted pendulum", "A hanging arc whose amplitude and angular speed respond to the score."),
-    ("figure8", "Woven figure eight", "Two crossing lobes expand at kicks with a lifted snare crossing."),
-    ("box", "Rounded corner tour", "Rhythm-weighted phase travels around four softened corners."),
-    ("corkscrew", "Closed corkscrew", "Two orbital turns ride a depth wave with percussion-driven radius."),
-    ("spiral", "Breathing spiral", "A contracting and expanding double-turn path with a continuous seam."),
-    ("slalom", "Drum slalom", "S-shaped travel with kick lift, snare cutbacks and depth counter-motion."),
-    ("spring", "Causal spring", "An event starts at rest, then drives a damped ringing excursion."),
-    ("ricochet", "Directional ricochet", "Successive onsets send smooth excursions toward a cyclic series of targets."),
-]
-
-
-def expected_rows():
-    """(name, period, dimensions, description) of all 1,088 rows in table order."""
-    club = [line.split("|") for line in CLUB_GROOVES.strip().splitlines()]
-    dance = [line.split("|") for line in DANCEFLOOR_GROOVES.strip().splitlines()]
-    rows = []
-    for key, title, period, dims, note in club:
-        for (motion, motion_title, _), dim in zip(CLUB_MOTIONS, dims):
-            rows.append((f"beat_{key}_{motion}", int(period), int(dim), f"{title} {EM_DASH} {motion_title}. {note}"))
-    for key, title, period, dims, _ in club:
-        for motion, motion_title, blurb in DANCEFLOOR_MOTIONS:
-            rows.append((f"beat_{key}_{motion}", int(period), 3, f"{title} {EM_DASH} {motion_title}. {blurb}"))
-    for key, title, dims in dance:
-        club_dims = [int(dims[0]), int(dims[1]), 3, 3]
-        for (motion, motion_title, blurb), dim in zip(CLUB_MOTIONS, club_dims):
-            motion_title = "Bass / phrase glide" if motion == "glide" else motion_title
-            rows.append((f"beat_{key}_{motion}", 512, dim, f"{title} {EM_DASH} {motion_title}. {blurb}"))
-        for motion, motion_title, blurb in DANCEFLOOR_MOTIONS:
-            rows.append((f"beat_{key}_{motion}", 512, 3, f"{title} {EM_DASH} {motion_title}. {blurb}"))
-    return rows
-
-
-EXPECTED = expected_rows()
-GROOVE_KEYS = [line.split("|")[0] for line in (CLUB_GROOVES + DANCEFLOOR_GROOVES).strip().splitlines() if line]
+# The grid's grooves and motions as the generator declares them (their rows and samples
+# are checked by digest in test_catalogue_digests.py).
+FACTS = [facts for facts in builtin_facts() if facts.groove]
+GROOVE_KEYS = list(dict.fromkeys(facts.groove for facts in FACTS))
+MOTION_KEYS = list(dict.fromkeys(facts.motion for facts in FACTS))
 
 
 def grid_entries():
@@ -188,43 +71,21 @@ def require(name):
 # ---- metadata ---------------------------------------------------------------------------
 
 
-def test_expected_grid_has_the_published_shape():
-    names = [row[0] for row in EXPECTED]
-    assert len(EXPECTED) == 1088 and len(set(names)) == 1088
-    assert names[0] == "beat_four_floor_bounce" and names[143] == "beat_amapiano_glide"
-    assert names[144] == "beat_four_floor_surge" and names[575] == "beat_amapiano_ricochet"
-    assert names[576] == "beat_jersey_five_bounce" and names[-1] == "beat_dembow_push_ricochet"
-    assert sum(1 for row in EXPECTED if row[1] == 1024) == 3 * 16
-    assert EXPECTED[4][3] == "House / kick-clap-offbeat hat \u2014 Kick-led bounce. "
+def test_the_grid_is_every_groove_by_every_motion_and_closes_the_catalogue():
+    names = [e["name"] for e in grid_entries()]
+    assert len(GROOVE_KEYS) == 68 and len(MOTION_KEYS) == 16
+    assert sorted(names) == sorted(f"beat_{g}_{m}" for g in GROOVE_KEYS for m in MOTION_KEYS)
+    assert velmora.catalogue()[-len(names):] == grid_entries()
 
 
-def test_rendered_rows_keep_grid_order_and_exact_metadata():
-    got = [(e["name"], e["period_pips"], e["dimensions"], e["description"]) for e in grid_entries()]
-    position = {row[0]: i for i, row in enumerate(EXPECTED)}
-    assert all(row[0] in position for row in got), "a grid row that the tables do not list"
-    indices = [position[row[0]] for row in got]
-    assert indices == sorted(indices)
-    for row in got:
-        assert row == EXPECTED[position[row[0]]]
-
-
-def test_the_grid_closes_the_catalogue():
-    entries = velmora.catalogue()
-    grid = grid_entries()
-    if len(grid) < 1088:
-        pytest.skip(f"{1088 - len(grid)} grid rows still wait for their scores")
-    assert [e["name"] for e in entries[-1088:]] == [row[0] for row in EXPECTED]
-    assert entries[-1]["name"] == "beat_dembow_push_ricochet" and entries[-1]["period_pips"] == 512
-
-
-def test_generator_lists_every_grid_row_rendered_or_pending():
+def test_generator_lists_every_grid_row_as_the_module_has_it():
     generator = generator_path()
     if generator is None:
         pytest.skip("the built velmora_generator is not beside the module")
     listing = subprocess.run([generator, "--list"], check=True, capture_output=True, text=True).stdout
     rows = [line.split() for line in listing.splitlines() if line.startswith("beat_")]
-    assert [(r[0], int(r[2]), int(r[3])) for r in rows] == [(n, p, d) for n, p, d, _ in EXPECTED]
-    assert [r[1] for r in rows] == ["velmora_club"] * 144 + ["velmora_dancefloor"] * 944
+    assert [(r[0], r[1], int(r[2]), int(r[3])) for r in rows] == [
+        (e["name"], f.collection, e["period_pips"], e["dimensions"]) for e, f in zip(grid_entries(), FACTS)]
 
 
 # ---- the two exact bare-pulse patterns ----------------------------------------------------

@@ -24,14 +24,10 @@ def user_pattern(name, count, seed=0):
     return velmora.SampledPattern(name, "made for the tests", samples)
 
 
-@pytest.fixture(params=["native", "numpy"])
-def gather(request, monkeypatch):
-    """Every render test runs through the native gather and through the numpy fallback."""
-    if request.param == "numpy":
-        monkeypatch.setattr(render_module, "_native", None)
-    elif render_module._native is None:
-        pytest.skip("the native gather is not built (running from the source tree)")
-    return request.param
+@pytest.fixture
+def gather():
+    """The render tests' gather: the native one, the package's only path."""
+    return "native"
 
 
 def test_every_builtin_table_is_one_loop_of_the_module():
@@ -218,8 +214,6 @@ def test_cache_is_bounded_and_forgets_dead_objects():
 
 def test_native_gather_stays_inside_the_table_for_any_pip():
     native = render_module._native
-    if native is None:
-        pytest.skip("the native gather is not built (running from the source tree)")
     for period in (1, 3, 64, 1000):
         rows = np.arange(period * 3, dtype=np.float64).reshape(period, 3)
         pips = np.array([-2**63, 2**63 - 1, -2**31 - 1, 2**31, -1, 0], dtype=np.int64)
@@ -250,3 +244,37 @@ def test_frames_of_a_midi_file_with_one_tempo_are_exact():
     song = mido.MidiFile(ticks_per_beat=480)
     song.tracks.append(mido.MidiTrack([mido.MetaMessage("set_tempo", tempo=600_000)]))  # 100 BPM
     assert velmora_kit.frames(velmora_kit.TempoMap.from_midi(song), 25, 10.3)[255] == 1088
+
+
+def test_catalogue_facts_agree_with_the_names_and_stay_in_blocks():
+    from velmora_kit.catalogue import builtin_facts, catalogue_entries
+
+    facts = builtin_facts()
+    entries = velmora.catalogue()
+    assert len(facts) == len(entries)
+    blocks: list[str] = []
+    for entry, fact in zip(entries, facts):
+        name = entry["name"]
+        assert fact.family == "core" or name.startswith(fact.family), name
+        if fact.groove:
+            assert name == f"beat_{fact.groove}_{fact.motion}" and fact.family == f"beat_{fact.groove}_", name
+            assert entry["description"].startswith(fact.groove_title + " \u2014 "), name
+        else:
+            assert fact.motion == "" and fact.groove_title == "", name
+        if not blocks or blocks[-1] != fact.collection:
+            blocks.append(fact.collection)
+    assert len(blocks) == len(set(blocks)) and blocks[0] == "core"
+    library = velmora.PatternLibrary([user_pattern("mine", 4)])
+    assert catalogue_entries(library)[-1].collection == "user"
+
+
+def test_a_table_stack_reads_every_table_as_render_does():
+    from velmora_kit.render import TableStack
+
+    names = ["bounce", "lfo_flower", "beat_dembow_spring", "euclid_2_5"]
+    pips = np.array([-2**31, -1, 0, 37, 2**31 - 1], dtype=np.int64)
+    got = TableStack([table(name) for name in names]).at(pips)
+    for column, name in enumerate(names):
+        assert got[:, column].tobytes() == render(name, pips).tobytes()
+    with pytest.raises(ValueError, match="2147483648"):
+        TableStack([table("bounce")]).at(np.array([2**31]))

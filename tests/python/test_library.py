@@ -218,8 +218,6 @@ def test_python_surface():
     assert {k for k in vars(SampledPattern) if not k.startswith("_")} == {"name", "description", "period_pips",
                                                                            "sample"}
     assert {k for k in vars(PatternLibrary) if not k.startswith("_")} == {"sample", "catalogue"}
-    assert "patterns: collections.abc.Sequence[velmora.SampledPattern] = []" in PatternLibrary.__init__.__doc__
-    assert "(self: velmora.SampledPattern, pip_count: int) -> velmora.Offset3" in SampledPattern.sample.__doc__
     for obj, attribute in ((p, "name"), (p, "description"), (p, "period_pips"), (p, "other"), (library, "other")):
         with pytest.raises(AttributeError):
             setattr(obj, attribute, 1)

@@ -92,9 +92,6 @@ def test_read_only_no_dict_and_no_pickling():
             pickle.dumps(take, protocol)
     assert {k for k in vars(SampledRecording) if not k.startswith("_")} == {
         "name", "dimensions", "sample_count", "bpm", "beat_zero_seconds", "start_pip", "sample"}
-    assert "beat_zero_seconds: typing.SupportsFloat | typing.SupportsIndex = 0.0" in SampledRecording.__init__.__doc__
-    assert "start_pip: typing.SupportsInt | typing.SupportsIndex = 0" in SampledRecording.__init__.__doc__
-    assert "(self: velmora.SampledRecording, pip: int) -> list[float]" in SampledRecording.sample.__doc__
 
 
 AMPLIFIED_INPUTS = r"""

@@ -1,5 +1,6 @@
-// The build-time generator of the pre-rendered store. Renders every pattern that has a
-// renderer, checks each table, and writes the sample blob and the generated sources.
+// The build-time generator of the pre-rendered store. Renders every row of the
+// collections with its drawing, checks each table, and writes the sample blob, the
+// generated sources and the catalogue's facts.
 //
 //   velmora_generator --out-dir DIR   render everything and write the outputs into DIR
 //   velmora_generator --check         render everything, write nothing
@@ -14,10 +15,9 @@
 #include <string_view>
 #include <vector>
 
-#include "groove_motions.hpp"
-#include "pattern_row.hpp"
-#include "registry.hpp"
-#include "store.hpp"
+#include "grooves/groove_motions.hpp"
+#include "framework/pattern_row.hpp"
+#include "framework/store.hpp"
 
 namespace gen = velmora::generator;
 
@@ -34,45 +34,28 @@ gen::PatternTable catalogue_rows() {
     return gen::PatternTable(std::move(rows));
 }
 
-gen::RendererRegistry renderers() {
-    gen::RendererRegistry registry;
-    gen::add_closed_form_renderers(registry);
-    gen::add_rhythm_renderers(registry);
-    gen::add_keyframe_renderers(registry);
-    gen::add_designed_single_renderers(registry);
-    gen::add_noise_renderers(registry);
-    gen::add_designed_atlas_renderers(registry);
-    gen::add_continuum_shape_renderers(registry);
-    gen::add_continuum_rhythm_renderers(registry);
-    gen::add_groove_renderers(registry);
-    return registry;
-}
-
 int usage() {
     std::fputs("usage: velmora_generator --out-dir DIR | --check | --list | --dump NAME | --score KEY\n", stderr);
     return 2;
 }
 
-int list(const gen::PatternTable& table, const gen::RendererRegistry& registry) {
+int list(const gen::PatternTable& table) {
+    // Every row has its drawing, so every row is "rendered"; the column stays for the
+    // scripts that read it.
     for (const gen::PatternRow& row : table.rows()) {
-        const bool rendered = registry.find(row.name).renderer != nullptr;
         std::printf("%-32s %-18s %5u %u %s\n", row.name.c_str(), std::string(gen::namespace_of(row.collection)).c_str(),
-                    row.period_pips, row.dimensions, rendered ? "rendered" : "pending");
+                    row.period_pips, row.dimensions, "rendered");
     }
     return 0;
 }
 
-int dump(const gen::PatternTable& table, const gen::RendererRegistry& registry, std::string_view name) {
+int dump(const gen::PatternTable& table, std::string_view name) {
     const gen::PatternRow* row = table.find(name);
     if (row == nullptr) {
         std::fprintf(stderr, "velmora_generator: no catalogue row named %.*s\n", static_cast<int>(name.size()), name.data());
         return 1;
     }
-    const std::vector<velmora::Offset3> samples = gen::render_row(*row, registry);
-    if (samples.empty()) {
-        std::fprintf(stderr, "velmora_generator: %s has no renderer yet\n", row->name.c_str());
-        return 1;
-    }
+    const std::vector<velmora::Offset3> samples = gen::render_row(*row);
     std::printf("# %s %s period %u dimensions %u\n", row->name.c_str(), std::string(gen::namespace_of(row->collection)).c_str(),
                 row->period_pips, row->dimensions);
     for (std::size_t pip = 0; pip < samples.size(); ++pip) {
@@ -81,8 +64,8 @@ int dump(const gen::PatternTable& table, const gen::RendererRegistry& registry, 
     return 0;
 }
 
-int generate(const gen::PatternTable& table, const gen::RendererRegistry& registry, const char* out_dir) {
-    const gen::RenderedStore store = gen::render_store(table, registry);
+int generate(const gen::PatternTable& table, const char* out_dir) {
+    const gen::RenderedStore store = gen::render_store(table);
     std::size_t samples = 0;
     for (const gen::RenderedPattern& pattern : store.patterns) {
         samples += pattern.samples.size();
@@ -100,18 +83,17 @@ int generate(const gen::PatternTable& table, const gen::RendererRegistry& regist
 int main(int argc, char** argv) {
     try {
         const gen::PatternTable table = catalogue_rows();
-        const gen::RendererRegistry registry = renderers();
         if (argc == 3 && std::strcmp(argv[1], "--out-dir") == 0) {
-            return generate(table, registry, argv[2]);
+            return generate(table, argv[2]);
         }
         if (argc == 2 && std::strcmp(argv[1], "--check") == 0) {
-            return generate(table, registry, nullptr);
+            return generate(table, nullptr);
         }
         if (argc == 2 && std::strcmp(argv[1], "--list") == 0) {
-            return list(table, registry);
+            return list(table);
         }
         if (argc == 3 && std::strcmp(argv[1], "--dump") == 0) {
-            return dump(table, registry, argv[2]);
+            return dump(table, argv[2]);
         }
         if (argc == 3 && std::strcmp(argv[1], "--score") == 0) {
             return gen::print_groove_score(argv[2], stdout);

@@ -1,35 +1,22 @@
 """The catalogue as a browser needs it: every pattern with its collection and family.
 
-`velmora.catalogue()` lists names, descriptions, periods and dimensions in a fixed order,
-grouped by collection but without saying which. The collections' sizes are fixed, so the
-position of an entry names its collection; families are read off the names (a shared
-prefix), and the groove grid off the `beat_` names and their descriptions.
+`velmora.catalogue()` lists names, descriptions, periods and dimensions; the collection,
+the family and the groove grid's score and motion of each built-in pattern are the
+generator's own facts (`velmora_kit.catalogue.builtin_facts`).
 """
 
 from __future__ import annotations
 
-import os
 from collections.abc import Mapping, Sequence
 from dataclasses import dataclass, field
 from typing import Any
 
-from velmora_kit.catalogue import COLLECTIONS
+from velmora_kit.catalogue import builtin_facts
 from velmora_kit.search import GENERATOR_COLLECTION, GENERATOR_PREFIX, search_text
 from velmora_kit.shapes import GENERATORS, Shape
 
-# The sixteen motions of the groove grid, in their fixed order. None contains an
-# underscore, so the groove key of `beat_<groove>_<motion>` is what lies between.
-MOTIONS: tuple[str, ...] = (
-    "bounce", "step", "orbit", "glide", "surge", "recoil", "flutter", "dive",
-    "pendulum", "figure8", "box", "corkscrew", "spiral", "slalom", "spring", "ricochet",
-)
-
-GROOVE_PREFIX = "beat_"
-
-# The systematic collections are built of families of sixteen, some of them two
-# sub-families of eight; a block of eight always lies within one (sub-)family.
-_FAMILY_BLOCK = 8
-_SYSTEMATIC = ("velmora_atlas", "velmora_continuum")
+# The motions of the groove grid, in the order the generator first uses them.
+MOTIONS: tuple[str, ...] = tuple(dict.fromkeys(f.motion for f in builtin_facts() if f.motion))
 
 # The shapes of `velmora_kit.shapes` the gallery shows after the catalogue: a few of each
 # generator, chosen to show what its parameters do.
@@ -63,6 +50,9 @@ class Pattern:
     dimensions: int
     collection: str
     family: str
+    groove: str = ""
+    groove_title: str = ""
+    motion: str = ""
     # Search words that lead here besides the name and the description.
     search: str = ""
     # For a generated shape: the Python that makes it, and the shape itself.
@@ -93,8 +83,7 @@ def gallery_patterns(entries: Sequence[Mapping[str, Any]]) -> list[Pattern]:
     Raises
     ------
     ValueError
-        When the catalogue does not have the collections' sizes (a module built from
-        another catalogue), since positions would then name the wrong collections.
+        When the catalogue is not the one whose facts the module carries.
 
     Example
     -------
@@ -102,26 +91,24 @@ def gallery_patterns(entries: Sequence[Mapping[str, Any]]) -> list[Pattern]:
     >>> gallery_patterns(velmora.catalogue())[15].collection
     'velmora_initial'
     """
-    expected = sum(size for _, size in COLLECTIONS)
-    if len(entries) != expected:
-        raise ValueError(f"the catalogue has {len(entries)} entries, the gallery expects {expected}")
-    patterns: list[Pattern] = []
-    start = 0
-    for collection, size in COLLECTIONS:
-        block = entries[start:start + size]
-        families = _families(collection, [str(entry["name"]) for entry in block])
-        for entry, family in zip(block, families):
-            patterns.append(Pattern(
-                name=str(entry["name"]),
-                description=str(entry["description"]),
-                period_pips=int(entry["period_pips"]),
-                dimensions=int(entry["dimensions"]),
-                collection=collection,
-                family=family,
-                search=search_text(str(entry["name"])),
-            ))
-        start += size
-    return patterns
+    facts = builtin_facts()
+    if len(entries) != len(facts):
+        raise ValueError(f"the catalogue has {len(entries)} entries, the gallery expects {len(facts)}")
+    return [
+        Pattern(
+            name=str(entry["name"]),
+            description=str(entry["description"]),
+            period_pips=int(entry["period_pips"]),
+            dimensions=int(entry["dimensions"]),
+            collection=fact.collection,
+            family=fact.family,
+            groove=fact.groove,
+            groove_title=fact.groove_title,
+            motion=fact.motion,
+            search=search_text(str(entry["name"])),
+        )
+        for entry, fact in zip(entries, facts)
+    ]
 
 
 def generator_patterns() -> list[Pattern]:
@@ -156,63 +143,23 @@ def generator_patterns() -> list[Pattern]:
 
 
 def grooves(patterns: list[Pattern]) -> list[Groove]:
-    """The groove grid: one `Groove` per groove, in catalogue order, each with 16 names.
-
-    A groove's title is the part of its patterns' description before the em dash.
+    """The groove grid: one `Groove` per groove, in catalogue order, each with one name per
+    motion, in the order of `MOTIONS`.
 
     Raises
     ------
     ValueError
-        When a `beat_` name does not end in a known motion or a groove lacks a motion.
+        When a groove lacks a motion.
     """
     by_groove: dict[str, dict[str, Pattern]] = {}
     for pattern in patterns:
-        if not pattern.name.startswith(GROOVE_PREFIX):
-            continue
-        key, motion = split_groove_name(pattern.name)
-        by_groove.setdefault(key, {})[motion] = pattern
+        if pattern.groove:
+            by_groove.setdefault(pattern.groove, {})[pattern.motion] = pattern
     rows: list[Groove] = []
     for key, motions in by_groove.items():
         missing = [motion for motion in MOTIONS if motion not in motions]
         if missing:
             raise ValueError(f"groove {key!r} has no pattern for the motions {missing}")
-        title = motions[MOTIONS[0]].description.split(" \u2014 ")[0]
+        title = motions[MOTIONS[0]].groove_title
         rows.append(Groove(key, title, tuple(motions[motion].name for motion in MOTIONS)))
     return rows
-
-
-def split_groove_name(name: str) -> tuple[str, str]:
-    """`beat_house_classic_bounce` -> (`house_classic`, `bounce`).
-
-    Raises
-    ------
-    ValueError
-        When the name is not `beat_` + groove + `_` + one of the sixteen motions.
-    """
-    body = name[len(GROOVE_PREFIX):] if name.startswith(GROOVE_PREFIX) else ""
-    key, _, motion = body.rpartition("_")
-    if not key or motion not in MOTIONS:
-        raise ValueError(f"not a groove pattern name: {name!r}")
-    return key, motion
-
-
-def _families(collection: str, names: list[str]) -> list[str]:
-    if collection == "core":
-        return ["core"] * len(names)
-    if collection in ("velmora_club", "velmora_dancefloor"):
-        return [f"{GROOVE_PREFIX}{split_groove_name(name)[0]}_" for name in names]
-    if collection in _SYSTEMATIC:
-        families: list[str] = []
-        for start in range(0, len(names), _FAMILY_BLOCK):
-            block = names[start:start + _FAMILY_BLOCK]
-            families += [_word_prefix(block)] * len(block)
-        return families
-    # The hand-made collections: the first word names the kind (lfo_, rhythm_, path_ ...).
-    return [name.split("_", 1)[0] + "_" for name in names]
-
-
-def _word_prefix(names: list[str]) -> str:
-    """The longest common prefix of `names` that ends with an underscore."""
-    common = os.path.commonprefix(names)
-    cut = common.rfind("_")
-    return common[:cut + 1] if cut >= 0 else common

@@ -24,7 +24,7 @@ import velmora
 from velmora_kit.live.frame import FloatArray, Frame, Sink
 from velmora_kit._sources import BlockJob, SourceSet
 from velmora_kit.render import check_pips
-from velmora_kit.tempo import PIP_TOLERANCE, PIPS_PER_BEAT, TempoMap
+from velmora_kit.tempo import PIPS_PER_BEAT, TempoMap, snap_pip
 
 __all__ = ["Player", "PlaySummary"]
 
@@ -306,9 +306,7 @@ class Player:
         # its last message, so it is asked about now, and the rest is extrapolated here.
         if running:
             position += self._latency * bpm * (PIPS_PER_BEAT / 60.0)
-        pip = math.floor(position)
-        if pip + 1 - position <= PIP_TOLERANCE:
-            pip += 1
+        pip = snap_pip(position)
         # A fit to jittery clocks can slip back a little between two ticks; shown, that is a
         # twitch. A step back of less than one clock is such a slip and holds the pip; a
         # relocation (start, song position) moves back a sixteenth or more and goes through.

@@ -1,4 +1,0 @@
-#pragma once
-
-// Declared in the public header.
-#include <velmora/sampled_pattern.hpp>
