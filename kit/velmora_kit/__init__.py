@@ -1,8 +1,8 @@
 """velmora_kit: music time in, motion out, for the velmora pattern module.
 
 The `velmora` extension module answers "where is this pattern at pip p?". This package
-is everything around it that its users hold instead of pips: seconds, frames, tempo maps
-and MIDI in; numpy arrays, keyframe files, OSC and DMX out; and the `velmora` command.
+is everything around it that its users hold instead of pips: seconds, frames, tempo maps,
+MIDI and audio in; numpy arrays, keyframe files, OSC and DMX out; and the `velmora` command.
 """
 
 from __future__ import annotations
@@ -15,6 +15,9 @@ from velmora_kit.catalogue import CatalogueEntry, catalogue_entries
 from velmora_kit.device import dmx_bytes, to_dmx, to_range
 from velmora_kit.export import export
 from velmora_kit.modify import Layer, Sequence, fan, parse_rate
+
+from velmora_kit.audio import BeatGrid, beat_grid
+from velmora_kit.drums import DRUM_LANES, GM_NOTE_LANES, lane_of_note
 
 from velmora_kit.live import ArtNetSink, Frame, OscSink, Player, PlaySummary, Sink
 
@@ -40,6 +43,12 @@ __all__: list[str] = [
     "parse_rate",
     "to_dmx",
     "to_range",
+    # audio and drums in: beat grids from recordings, the General MIDI drum map
+    "BeatGrid",
+    "DRUM_LANES",
+    "GM_NOTE_LANES",
+    "beat_grid",
+    "lane_of_note",
     # live: real-time playing to OSC and Art-Net
     "ArtNetSink",
     "Frame",
