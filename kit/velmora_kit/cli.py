@@ -21,6 +21,7 @@ _SUBCOMMAND_MODULES: tuple[str, ...] = (
     "velmora_kit.commands.export",
     "velmora_kit.commands.play",
     "velmora_kit.commands.gallery",
+    "velmora_kit.commands.beats",
 )
 
 EXIT_USAGE = 2
