@@ -61,7 +61,7 @@ def evaluate(wav: Path, midi, kick_on_one: list[bool] | None, hint: bool) -> dic
     truth = np.asarray(truth_map.seconds(np.arange(beat_count) * 64.0))
     truth = truth[truth < length - 0.01]
     # A hint as a user would give it: the starting tempo to the nearest 10 BPM.
-    bpm_hint = round(float(truth_map.bpm(0)), -1) if hint else None
+    bpm_hint = float(round(float(truth_map.bpm(0)), -1)) if hint else None
     start = time.perf_counter()
     grid = beat_grid(wav, bpm_hint=bpm_hint)
     seconds = time.perf_counter() - start
