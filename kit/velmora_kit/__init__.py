@@ -17,7 +17,7 @@ from velmora_kit.export import export
 from velmora_kit.modify import Layer, Sequence, fan, parse_rate
 
 from velmora_kit.audio import BeatGrid, beat_grid
-from velmora_kit.drums import DRUM_LANES, GM_NOTE_LANES, lane_of_note
+from velmora_kit.drums import DRUM_LANES, GM_NOTE_LANES, DrumScore, lane_of_note, score_from_midi
 
 from velmora_kit.live import ArtNetSink, Frame, OscSink, Player, PlaySummary, Sink
 
@@ -43,12 +43,14 @@ __all__: list[str] = [
     "parse_rate",
     "to_dmx",
     "to_range",
-    # audio and drums in: beat grids from recordings, the General MIDI drum map
+    # audio and drums in: beat grids from recordings, drum scores from General MIDI drum tracks
     "BeatGrid",
     "DRUM_LANES",
+    "DrumScore",
     "GM_NOTE_LANES",
     "beat_grid",
     "lane_of_note",
+    "score_from_midi",
     # live: real-time playing to OSC and Art-Net
     "ArtNetSink",
     "Frame",
