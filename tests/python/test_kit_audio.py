@@ -9,17 +9,16 @@ import subprocess
 import sys
 from pathlib import Path
 
+import librosa
 import mido
 import numpy as np
 import pytest
+import soundfile
 
 from velmora_kit import BeatGrid, TempoMap, beat_grid
 from velmora_kit.audio import read_audio
 from velmora_kit.cli import main
 from velmora_kit.drums import GM_DRUM_CHANNEL, LANE_NOTES
-
-soundfile = pytest.importorskip("soundfile", reason="the audio extra (pip install 'velmora[audio]')")
-pytest.importorskip("librosa", reason="the audio extra (pip install 'velmora[audio]')")
 
 RATE = 22_050
 SOUNDFONT = Path("/usr/share/sounds/sf2/FluidR3_GM.sf2")
@@ -106,8 +105,6 @@ def test_beats_tempo_and_bars_of_a_drum_machine():
     told = beat_grid(np.stack([samples, samples], axis=1), sr=RATE, first_downbeat=0.6)
     assert np.min(np.abs(told.downbeats - 0.6)) <= 0.035 and told.downbeat_confidence == 1.0
     assert np.allclose(told.beats, grid.beats)
-    import librosa
-
     faster = librosa.resample(samples, orig_sr=RATE, target_sr=44_100)
     assert np.allclose(beat_grid(faster, sr=44_100).beats, grid.beats, atol=0.024)
 

@@ -4,7 +4,7 @@ import importlib
 import pytest
 
 
-@pytest.mark.parametrize("name", ["velmora_kit.render", "velmora_kit.tempo", "velmora_kit.midi"])
+@pytest.mark.parametrize("name", ["velmora_kit.render", "velmora_kit.tempo", "velmora_kit.midi", "velmora_kit.drums", "velmora_kit.audio"])
 def test_docstring_examples_run(name):
     result = doctest.testmod(importlib.import_module(name), optionflags=doctest.NORMALIZE_WHITESPACE)
     assert result.attempted > 0 and result.failed == 0
