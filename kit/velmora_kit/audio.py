@@ -28,10 +28,10 @@ at 0 s is an onset too. `tempo` is the median tempo over spans of 16 beats.
 Bars. With `beats_per_bar` beats a bar (4 unless given), the downbeat is the beat phase
 whose beats carry the most low-band onset energy (below 150 Hz, where kicks and bass sit,
 over whole bars only): the beat on which a drummer's kick falls. When several phases score
-within 10 % of the mean strength at the beats of the best one (a kick on every beat, or on
-1 and 3, clicks, no drums), the one whose bars, counted back at the beats' spacing, start
-where the music starts (the first sample above a tenth of the loudest) is taken:
-recordings usually begin on a bar line. `downbeat_confidence` says how clear the choice was; give `first_downbeat`
+within 25 % of the best (a kick on every beat, or on 1 and 3, clicks, no drums), the one
+of them whose bars, counted back at the beats' spacing, start nearest to where the music
+starts (the first sample above a tenth of the loudest) is taken: recordings usually begin
+on a bar line. `downbeat_confidence` says how clear the choice was; give `first_downbeat`
 (seconds: the beat nearest to it starts a bar) to decide it yourself.
 
 Needs the `audio` extra: ``pip install 'velmora[audio]'`` (librosa 0.11 and soundfile);
@@ -59,7 +59,9 @@ HOP = 512
 MEL_BANDS = 128
 LOW_BAND_HZ = 150.0
 MID_BAND_HZ = 2_000.0  # kick, snare and bass lie below; hats above
-# The width of the tempo prior, in octaves: librosa's default, and around a caller's hint.
+# The tempo prior (log-normal): its centre in BPM and width in octaves, librosa's defaults,
+# and its width around a caller's hint.
+PRIOR_BPM = 120.0
 PRIOR_OCTAVES = 1.0
 HINT_OCTAVES = 0.15
 # How much later than a sound's start its onset strength peaks (clicks at exact times).
@@ -68,7 +70,7 @@ ONSET_LAG_SECONDS = 0.022
 MUSIC_START = 0.1
 # Silence put before the samples (in hops), so that a sound at the very start rises too.
 LEAD_IN_HOPS = 11
-# Phases of the bar within this share of the best one leave the downbeat to the first beat.
+# Phases of the bar within this share of the best one are a tie, which the music's start settles.
 DOWNBEAT_TIE = 0.25
 # Beats over which the tempo is measured (see BeatGrid.tempo).
 TEMPO_SPAN = 16
@@ -412,8 +414,10 @@ def beat_grid(
 
 def _track(librosa: Any, onsets: FloatArray, body: FloatArray, bpm_hint: float | None) -> FloatArray:
     """Beat positions in frames (fractional where moved by half a beat)."""
-    prior = {} if bpm_hint is None else {"start_bpm": bpm_hint, "std_bpm": HINT_OCTAVES}
-    tempo = librosa.feature.tempo(onset_envelope=onsets, sr=ANALYSIS_RATE, hop_length=HOP, **prior)
+    centre, width = (PRIOR_BPM, PRIOR_OCTAVES) if bpm_hint is None else (bpm_hint, HINT_OCTAVES)
+    tempo = librosa.feature.tempo(
+        onset_envelope=onsets, sr=ANALYSIS_RATE, hop_length=HOP, start_bpm=centre, std_bpm=width
+    )
     _, frames = librosa.beat.beat_track(
         onset_envelope=onsets, sr=ANALYSIS_RATE, hop_length=HOP, bpm=float(tempo[0]), units="frames"
     )
@@ -421,9 +425,12 @@ def _track(librosa: Any, onsets: FloatArray, body: FloatArray, bpm_hint: float |
     if beats.size < 3:
         return beats
     halves = (beats[:-1] + beats[1:]) / 2.0
-    if float(np.mean(_strength_at(body, halves))) > float(np.mean(_strength_at(body, beats[1:-1]))):
-        return halves
-    return beats
+    if float(np.mean(_strength_at(body, halves))) <= float(np.mean(_strength_at(body, beats[1:-1]))):
+        return beats
+    # Moved, the beats keep their number: one more half beat after the last, if the audio lasts.
+    after = beats[-1] + (beats[-1] - beats[-2]) / 2.0
+    moved: FloatArray = np.append(halves, after) if after <= onsets.size - 1 else halves
+    return moved
 
 
 def _refined(envelope: FloatArray, frames: npt.NDArray[np.intp]) -> FloatArray:
