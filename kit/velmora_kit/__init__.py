@@ -1,8 +1,8 @@
 """velmora_kit: music time in, motion out, for the velmora pattern module.
 
 The `velmora` extension module answers "where is this pattern at pip p?". This package
-is everything around it that its users hold instead of pips: seconds, frames, tempo maps
-and MIDI in; numpy arrays, keyframe files, OSC and DMX out; and the `velmora` command.
+is everything around it that its users hold instead of pips: seconds, frames, tempo maps,
+MIDI and audio in; numpy arrays, keyframe files, OSC and DMX out; and the `velmora` command.
 """
 
 from __future__ import annotations
@@ -22,6 +22,9 @@ from velmora_kit import easing, shapes
 from velmora_kit.shapes import Shape
 from velmora_kit.recording import RecordingMotion
 from velmora_kit.stream import ShowBlock, export_fixtures, render_blocks
+
+from velmora_kit.audio import BeatGrid, beat_grid
+from velmora_kit.drums import DRUM_LANES, GM_NOTE_LANES, DrumScore, lane_of_note, score_from_midi
 
 from velmora_kit.live import ArtNetSink, Frame, OscSink, Player, PlaySummary, SacnSink, Sink
 
@@ -56,6 +59,14 @@ __all__: list[str] = [
     "render_blocks",
     "to_dmx",
     "to_range",
+    # audio and drums in: beat grids from recordings, drum scores from General MIDI drum tracks
+    "BeatGrid",
+    "DRUM_LANES",
+    "DrumScore",
+    "GM_NOTE_LANES",
+    "beat_grid",
+    "lane_of_note",
+    "score_from_midi",
     # shapes made to measure, and motion turned, mirrored and moved between axes
     "Shape",
     "Transform",

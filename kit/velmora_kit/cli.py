@@ -22,6 +22,7 @@ _SUBCOMMAND_MODULES: tuple[str, ...] = (
     "velmora_kit.commands.play",
     "velmora_kit.commands.check",
     "velmora_kit.commands.gallery",
+    "velmora_kit.commands.beats",
 )
 
 EXIT_USAGE = 2

@@ -277,6 +277,78 @@ class TempoMap:
         self._spb = spb
         self._ticks_per_beat = ticks_per_beat
 
+    @classmethod
+    def from_beats(cls, times: Any, beats_per_bar: int = 4, first_downbeat: float | None = None) -> TempoMap:
+        """A tempo map through given beat times, such as a `beat_grid`'s beats.
+
+        Beat 0 (pip 0) is the first downbeat and beat k is exactly at
+        ``times[d + k]``, where ``times[d]`` is the first downbeat: with the default,
+        ``times[0]``, beat k is at ``times[k]``; beats before the first downbeat (a pickup)
+        get negative numbers. Between two beats the tempo holds (a step per beat: the
+        pips of a beat are evenly spaced in time). Before the first beat the mean tempo
+        of the first bar (its first `beats_per_bar` intervals, or all there are) extends
+        backwards, and after the last beat the mean tempo of the last bar holds for ever:
+        a single early or late beat at either end does not set the tempo of all the time
+        outside the beats.
+
+        Parameters
+        ----------
+        times : array of float
+            Beat times in seconds, finite and strictly ascending, at least two.
+        beats_per_bar : int, default 4
+            The bar, in beats (1..64), over which the tempo outside the beats is averaged.
+        first_downbeat : float, optional
+            A time in seconds: the beat nearest to it becomes beat 0. By default the first
+            beat.
+
+        Returns
+        -------
+        TempoMap
+
+        Raises
+        ------
+        ValueError
+            Fewer than two times, times not finite or not ascending, `beats_per_bar`
+            outside 1..64, a non-finite `first_downbeat`.
+        TypeError
+            Times that are not numbers.
+
+        Examples
+        --------
+        >>> tempo = TempoMap.from_beats([0.5, 1.0, 1.4, 1.9], first_downbeat=1.0)
+        >>> tempo.seconds(64 * 2), tempo.pip(0.5), tempo.bpm(64)
+        (1.9, -64, 120.0)
+        """
+        from velmora_kit.audio import _check_beats_per_bar, _check_times
+
+        beats = _check_times("times", times, minimum=2)
+        bar = _check_beats_per_bar(beats_per_bar)
+        first = 0
+        if first_downbeat is not None:
+            first = int(np.argmin(np.abs(beats - check_finite("first_downbeat", first_downbeat))))
+        intervals = np.diff(beats)
+        if not np.isfinite(intervals).all():
+            raise ValueError("times are too far apart: their differences overflow")
+        span = min(bar, intervals.size)
+        lead_in = (beats[span] - beats[0]) / span  # seconds per beat of the first bar
+        run_out = (beats[-1] - beats[-1 - span]) / span
+        # One held piece per beat, each starting exactly at its beat's time, plus one beat
+        # before the first (at the first bar's tempo) so that the time before the beats
+        # has a tempo of its own; the last beat's piece runs on at the last bar's tempo.
+        numbers_ = [float(k) for k in range(-first - 1, beats.size - first)]
+        starts = [beats[0] - lead_in, *beats.tolist()]
+        seconds_per_beat = [lead_in, *intervals.tolist(), run_out]
+        changes = [(beat, 60.0 / spb) for beat, spb in zip(numbers_, seconds_per_beat)]
+        if not all(math.isfinite(bpm) for _, bpm in changes):
+            raise ValueError("times lie too close together for a tempo")
+        tempo = cls.__new__(cls)
+        tempo._build(changes, float(beats[first]), None, seconds_per_beat)
+        # The pieces are laid from the beat times themselves, not summed up from the first,
+        # so that each beat lands exactly on its time.
+        tempo._times = _frozen(starts)
+        tempo._beat_zero = float(beats[first])
+        return tempo
+
     def _build(
         self,
         changes: Sequence[tuple[float, ...]],

@@ -12,6 +12,7 @@ from fractions import Fraction
 from typing import Any
 
 from velmora_kit.cli import CommandError, check_pattern_names, finite_float, positive_float
+from velmora_kit.commands.beats import add_audio_options, audio_tempo
 
 
 def _swing(text: str) -> float:
@@ -34,11 +35,13 @@ def add_parser(subparsers: Any) -> None:
     tempo = parser.add_mutually_exclusive_group()
     tempo.add_argument("--bpm", metavar="B", type=positive_float, help="constant tempo (default 120)")
     tempo.add_argument("--midi", metavar="FILE", help="take the tempo map of a standard MIDI file")
+    tempo.add_argument("--audio", metavar="FILE", help="take the beats of an audio file as the tempo map (pip 0 on its first downbeat)")
     parser.add_argument("--fps", metavar="F", type=positive_float, default=60.0, help="frames per second (default 60)")
     parser.add_argument(
         "--seconds", metavar="S", type=positive_float,
-        help="length (default: the MIDI file's length, or one loop of the pattern at the tempo)",
+        help="length (default: the MIDI or audio file's length, or one loop of the pattern at the tempo)",
     )
+    add_audio_options(parser)
     parser.add_argument("--phase", metavar="P", type=int, default=0, help="pips added before sampling (default 0)")
     parser.add_argument("--rate", metavar="R", default="1", help="playback rate: 2, 1/2, 3/2 (triplet), 2/3 (dotted); default 1")
     parser.add_argument("--swing", metavar="A", type=_swing, default=0.0, help="swing amount 0.5 to 0.75 (default 0: off)")
@@ -74,6 +77,9 @@ def run_export(args: argparse.Namespace) -> int:
             seconds = float(mido.MidiFile(str(midi_path)).length)
             if not seconds > 0:
                 raise CommandError(f"MIDI file {args.midi!r} has no length; give --seconds")
+    elif args.audio is not None:
+        tempo, length = audio_tempo(args.audio, args)
+        seconds = length if seconds is None else seconds
     else:
         tempo = args.bpm if args.bpm is not None else 120.0
         if seconds is None:

@@ -11,6 +11,7 @@ import sys
 from typing import Any
 
 from velmora_kit.cli import EXIT_INTERRUPTED, CommandError, check_pattern_names, finite_float, positive_float
+from velmora_kit.commands.beats import add_audio_options, audio_tempo
 
 
 
@@ -28,6 +29,9 @@ def add_parser(subparsers: Any) -> None:
     time_source = parser.add_mutually_exclusive_group()
     time_source.add_argument("--bpm", metavar="B", type=positive_float, help="constant tempo (default 120)")
     time_source.add_argument("--midi-clock", metavar="PORT", help="follow the MIDI clock arriving at this MIDI input")
+    time_source.add_argument(
+        "--audio", metavar="FILE", help="follow the beats of an audio file, its second 0 when playing starts"
+    )
     parser.add_argument("--osc", metavar="HOST:PORT", help="send OSC bundles to this UDP address")
     parser.add_argument("--artnet", metavar="HOST[:UNIVERSE]", help="send Art-Net DMX to this node (from universe 0 by default)")
     parser.add_argument(
@@ -54,6 +58,7 @@ def add_parser(subparsers: Any) -> None:
         help="send each position this many milliseconds early (default 0)",
     )
     parser.add_argument("--seconds", metavar="S", type=positive_float, help="stop after this long (default: Ctrl-C)")
+    add_audio_options(parser)
     parser.set_defaults(run=run_play)
 
 
@@ -134,6 +139,8 @@ def run_play(args: argparse.Namespace) -> int:
     repeated = sorted({name for name in names if names.count(name) > 1})
     if repeated:
         raise CommandError(f"each pattern can play once, got {', '.join(repeated)} more than once")
+    # Analysed before any sink opens: the analysis takes seconds, and may fail.
+    audio_map = audio_tempo(args.audio, args)[0] if args.audio is not None else None
     sinks = []
     if args.osc is not None:
         sinks.append(_osc_sink(args.osc, args.osc_bundle_bytes))
@@ -159,7 +166,7 @@ def run_play(args: argparse.Namespace) -> int:
         if midi_port is not None:
             player = Player(sources, clock=midi_port, rate_hz=args.rate, latency_seconds=args.latency / 1e3, sinks=sinks)
         else:
-            tempo = args.bpm if args.bpm is not None else 120.0
+            tempo = audio_map if audio_map is not None else args.bpm if args.bpm is not None else 120.0
             player = Player(sources, tempo=tempo, rate_hz=args.rate, latency_seconds=args.latency / 1e3, sinks=sinks)
         summary = player.play(seconds=args.seconds)
     finally:
