@@ -17,7 +17,13 @@ echo "[bench] recording constructor's own allocations"
 echo "[bench] Python benchmarks"
 PYTHONPATH="$dir" "$python" bench/report.py "$dir/cpp_bench.json" "$dir"
 # Python benchmark scripts that the report does not read yet are shown as they print.
+# The show export runs ten minutes of show by default (about 3 GB of CSV on the way);
+# VELMORA_SHOW_ARGS="" runs its full hour (about 20 GB and ten minutes).
 for script in bench/bench_*.py; do
-    case $(basename "$script") in bench_module.py|bench_library.py|bench_kit.py) continue ;; esac
-    PYTHONPATH="$dir" "$python" "$script"
+    args=()
+    case $(basename "$script") in
+        bench_module.py|bench_library.py|bench_kit.py) continue ;;
+        bench_show.py) read -r -a args <<<"${VELMORA_SHOW_ARGS---seconds 600}" ;;
+    esac
+    PYTHONPATH="$dir" "$python" "$script" "${args[@]}"
 done
