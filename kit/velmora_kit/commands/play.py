@@ -10,7 +10,7 @@ import argparse
 import sys
 from typing import Any
 
-from velmora_kit.cli import EXIT_INTERRUPTED, CommandError, check_pattern_names, finite_float, positive_float
+from velmora_kit.cli import CommandError, UsageError, interrupted_status, check_pattern_names, finite_float, positive_float
 
 # Each pattern gets one moving head on Art-Net: Pan, Pan fine, Tilt, Tilt fine.
 _ARTNET_CHANNELS = 4
@@ -119,7 +119,7 @@ def run_play(args: argparse.Namespace) -> int:
         if midi_port is not None:
             midi_port.close()
     print(f"velmora play: {summary}", file=sys.stderr)
-    return EXIT_INTERRUPTED if summary.interrupted else 0
+    return interrupted_status() if summary.interrupted else 0
 
 
 class _TerminalView:
