@@ -34,6 +34,19 @@ def check_positive(name: str, value: object) -> float:
     return number
 
 
+# An output latency is a device's delay, milliseconds to a second or two; a minute covers
+# any of them, and far beyond it the pips played would leave the 32-bit range.
+MAX_LATENCY_SECONDS = 60.0
+
+
+def check_latency(name: str, value: object) -> float:
+    """Returns `value` as a float within ±MAX_LATENCY_SECONDS."""
+    number = check_finite(name, value)
+    if abs(number) > MAX_LATENCY_SECONDS:
+        raise ValueError(f"{name} must be within ±{MAX_LATENCY_SECONDS:g} s, got {value!r}")
+    return number
+
+
 def check_items(name: str, value: object, what: str) -> list[Any]:
     """Returns the items of any sequence or iterable (lists, tuples, arrays, generators,
     `map`, lazy sequences), read once; a string or a non-iterable is a TypeError naming

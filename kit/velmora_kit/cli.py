@@ -117,6 +117,19 @@ def positive_float(text: str) -> float:
     return value
 
 
+# A tempo beyond this is a typing slip (1e300); at it a play still runs for days before
+# its pips leave the 32-bit range.
+MAX_BPM = 10_000.0
+
+
+def tempo_bpm(text: str) -> float:
+    """An argparse type: a tempo in BPM, above zero and at most MAX_BPM."""
+    value = positive_float(text)
+    if value > MAX_BPM:
+        raise argparse.ArgumentTypeError(f"must be at most {MAX_BPM:g} BPM, got {text}")
+    return value
+
+
 def positive_int(text: str) -> int:
     """An argparse type: a whole number of at least 1."""
     try:

@@ -45,6 +45,7 @@ PIP_TOLERANCE = 1e-6
 MIDI_DEFAULT_TEMPO = 500_000
 # A frame count beyond this (about 13 days at 60 fps, 512 MiB of pips) is a mistake.
 MAX_FRAMES = 2**26
+_INT64_LIMIT = 2.0**63
 
 FloatArray = npt.NDArray[np.float64]
 IntArray = npt.NDArray[np.int64]
@@ -405,7 +406,7 @@ class TempoMap:
         Raises
         ------
         ValueError
-            A time that is not finite.
+            A time that is not finite, or whose pip lies beyond the int64 range.
 
         Examples
         --------
@@ -413,10 +414,19 @@ class TempoMap:
         1088
         """
         values, scalar = _values("seconds", seconds)
-        position = self._seconds_to_beats(values) * PIPS_PER_BEAT
-        if not np.isfinite(position).all():
-            bad = values.reshape(-1)[int(np.argmin(np.isfinite(position).reshape(-1)))]
+        if not np.isfinite(values).all():
+            bad = values.reshape(-1)[int(np.argmin(np.isfinite(values).reshape(-1)))]
             raise ValueError(f"seconds must be finite, got {float(bad)}")
+        with np.errstate(over="ignore", invalid="ignore"):  # refused below, by name
+            position = self._seconds_to_beats(values) * PIPS_PER_BEAT
+        # The pips an int64 holds: beyond them a cast would wrap (to -2**63) without an error.
+        held = (position >= -_INT64_LIMIT) & (position < _INT64_LIMIT)
+        if not held.all():
+            first = int(np.argmin(held.reshape(-1)))
+            raise ValueError(
+                f"seconds {float(values.reshape(-1)[first])!r} is pip {float(position.reshape(-1)[first]):.4g} "
+                f"at this tempo, beyond the 64-bit pip range; give an earlier time or a slower tempo"
+            )
         return _scalar_or(_snap_floor(position), scalar)
 
     def bpm(self, pips: Any) -> Any:
@@ -642,7 +652,11 @@ def frames(
     latency = check_finite("latency_seconds", latency_seconds)
     count = math.ceil(_decimal(duration) * _decimal(rate))
     if count > MAX_FRAMES:
-        raise ValueError(f"{duration_seconds!r} s at {fps!r} fps is {count} frames, more than {MAX_FRAMES}")
+        # The count itself can have hundreds of digits: say only that it is too many.
+        raise ValueError(
+            f"duration_seconds {duration_seconds!r} at {fps!r} fps is more than {MAX_FRAMES:,} frames; "
+            "give a shorter duration or a lower fps"
+        )
     if tempo_map.is_constant:
         return _constant_frames(tempo_map, rate, count, start, latency)
     index = np.arange(count, dtype=np.float64)
@@ -669,6 +683,12 @@ def _constant_frames(tempo: TempoMap, fps: float, count: int, start: float, late
     numerator_step = c.denominator * g.numerator
     numerator_base = c.numerator * g.numerator
     denominator = c.denominator * g.denominator
+    if count and max(abs(numerator_base), abs(numerator_base + (count - 1) * numerator_step)) // denominator >= 2**63 - 1:
+        # The frames run monotonically, so the first or the last one is the farthest.
+        raise ValueError(
+            f"at {float(tempo_value):.4g} BPM these frames reach beyond the 64-bit pip range; "
+            "give a slower tempo, an earlier start or a shorter span"
+        )
     # floor with the same tolerance as pip(): fraction ≥ 1 − 1e-6 rounds up.
     last = abs(numerator_base) + abs(numerator_step) * count
     if last < 2**62 and denominator < 2**43:

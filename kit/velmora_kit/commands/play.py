@@ -10,10 +10,19 @@ import argparse
 import sys
 from typing import Any
 
-from velmora_kit.cli import CommandError, UsageError, interrupted_status, check_pattern_names, finite_float, positive_float
+from velmora_kit.cli import CommandError, UsageError, interrupted_status, check_pattern_names, finite_float, positive_float, tempo_bpm
 
 # Each pattern gets one moving head on Art-Net: Pan, Pan fine, Tilt, Tilt fine.
 _ARTNET_CHANNELS = 4
+
+
+def _latency_ms(text: str) -> float:
+    from velmora_kit._checks import MAX_LATENCY_SECONDS
+
+    value = finite_float(text)
+    if abs(value) > MAX_LATENCY_SECONDS * 1e3:
+        raise argparse.ArgumentTypeError(f"must be within ±{MAX_LATENCY_SECONDS * 1e3:g} ms, got {text}")
+    return value
 
 
 def add_parser(subparsers: Any) -> None:
@@ -28,13 +37,13 @@ def add_parser(subparsers: Any) -> None:
     )
     parser.add_argument("names", metavar="NAME", nargs="+", help="pattern names (velmora list shows them)")
     time_source = parser.add_mutually_exclusive_group()
-    time_source.add_argument("--bpm", metavar="B", type=positive_float, help="constant tempo (default 120)")
+    time_source.add_argument("--bpm", metavar="B", type=tempo_bpm, help="constant tempo (default 120)")
     time_source.add_argument("--midi-clock", metavar="PORT", help="follow the MIDI clock arriving at this MIDI input")
     parser.add_argument("--osc", metavar="HOST:PORT", help="send OSC bundles to this UDP address")
     parser.add_argument("--artnet", metavar="HOST[:UNIVERSE]", help="send Art-Net DMX to this node (universe 0 by default)")
     parser.add_argument("--rate", metavar="HZ", type=positive_float, default=60.0, help="ticks per second (default 60)")
     parser.add_argument(
-        "--latency", metavar="MS", type=finite_float, default=0.0,
+        "--latency", metavar="MS", type=_latency_ms, default=0.0,
         help="send each position this many milliseconds early (default 0)",
     )
     parser.add_argument("--seconds", metavar="S", type=positive_float, help="stop after this long (default: Ctrl-C)")
@@ -42,14 +51,21 @@ def add_parser(subparsers: Any) -> None:
 
 
 def _osc_sink(text: str) -> Any:
-    from velmora_kit.live._address import split_host_port
+    from velmora_kit.live._address import check_port, split_host_port
     from velmora_kit.live.osc import OscSink
 
-    host, port_text = split_host_port("--osc", text)
+    try:
+        host, port_text = split_host_port("--osc", text)
+    except ValueError as error:
+        raise UsageError(str(error)) from None
     try:
         port = int(port_text or "")
     except ValueError:
-        raise CommandError(f"--osc port must be a number in 1..65535, got {port_text!r}") from None
+        raise UsageError(f"--osc port must be a number in 1..65535, got {port_text!r}") from None
+    try:
+        check_port("--osc port", port)
+    except ValueError as error:
+        raise UsageError(str(error)) from None
     try:
         return OscSink(host, port)
     except ValueError as error:
@@ -58,15 +74,17 @@ def _osc_sink(text: str) -> Any:
 
 def _artnet_sink(text: str, names: list[str]) -> Any:
     from velmora_kit.live._address import split_host_port
-    from velmora_kit.live.artnet import UNIVERSE_SIZE, ArtNetSink
+    from velmora_kit.live.artnet import _MAX_UNIVERSE, UNIVERSE_SIZE, ArtNetSink
 
-    host, universe_text = split_host_port("--artnet", text, port_required=False)
     try:
+        host, universe_text = split_host_port("--artnet", text, port_required=False)
         universe = int(universe_text) if universe_text is not None else 0
     except ValueError:
-        raise CommandError(f"--artnet universe must be a number in 0..32767, got {universe_text!r}") from None
+        raise UsageError(f"--artnet must be HOST or HOST:UNIVERSE with a universe in 0..{_MAX_UNIVERSE}, got {text!r}") from None
+    if not 0 <= universe <= _MAX_UNIVERSE:
+        raise UsageError(f"--artnet universe must be in 0..{_MAX_UNIVERSE}, got {universe}")
     if len(names) * _ARTNET_CHANNELS > UNIVERSE_SIZE:
-        raise CommandError(f"--artnet gives each pattern 4 channels: at most 128 patterns, got {len(names)}")
+        raise UsageError(f"--artnet gives each pattern 4 channels: at most 128 patterns, got {len(names)}")
     patch = {name: (1 + _ARTNET_CHANNELS * index, "pan_tilt16") for index, name in enumerate(names)}
     try:
         return ArtNetSink(host, universe=universe, patch=patch)
@@ -93,7 +111,7 @@ def run_play(args: argparse.Namespace) -> int:
     check_pattern_names(names)
     repeated = sorted({name for name in names if names.count(name) > 1})
     if repeated:
-        raise CommandError(f"each pattern can play once, got {', '.join(repeated)} more than once")
+        raise UsageError(f"each pattern can play once, got {', '.join(repeated)} more than once")
     sinks = []
     if args.osc is not None:
         sinks.append(_osc_sink(args.osc))

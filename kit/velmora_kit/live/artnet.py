@@ -13,6 +13,8 @@ Channel values are the device mapping's (`to_dmx`, `dmx_bytes`): −1 → 0, 1 �
 
 from __future__ import annotations
 
+import socket
+
 import math
 from collections.abc import Mapping
 from typing import Any
@@ -137,7 +139,10 @@ class ArtNetSink:
         tilt_degrees: float = 270.0,
         port: int | None = None,
     ) -> None:
-        _, self._address = resolve_host("host", host)
+        family, self._address = resolve_host("host", host)
+        if family != socket.AF_INET:
+            # Art-Net runs over IPv4 only (its nodes answer on 2.x.x.x or 10.x.x.x addresses).
+            raise ValueError(f"host must be an IPv4 address or a name with one (Art-Net is IPv4 only), got {host!r}")
         self._host = host
         if isinstance(universe, bool) or not isinstance(universe, int):
             raise TypeError(f"universe must be an int, got {universe!r}")

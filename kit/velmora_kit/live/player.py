@@ -241,8 +241,8 @@ class Player:
     Raises
     ------
     ValueError
-        No sources, both or neither of `tempo` and `clock`, a rate or latency that is not
-        finite (the rate also positive), a recording that is not 3-axis, an unknown name.
+        No sources, both or neither of `tempo` and `clock`, a rate that is not finite and
+        positive, a latency beyond ±60 s, a recording that is not 3-axis, an unknown name.
     TypeError
         Arguments of the wrong type.
 
@@ -265,7 +265,7 @@ class Player:
         sinks: Iterable[Sink] = (),
         library: velmora.PatternLibrary | None = None,
     ) -> None:
-        from velmora_kit._checks import check_finite, check_positive
+        from velmora_kit._checks import check_latency, check_positive
 
         self._sources = _Sources(sources, library)
         if (tempo is None) == (clock is None):
@@ -284,7 +284,7 @@ class Player:
         else:
             raise TypeError(f"clock must be a MidiClock or an iterable of mido messages, got {type(clock).__name__}")
         self._rate = check_positive("rate_hz", rate_hz)
-        self._latency = check_finite("latency_seconds", latency_seconds)
+        self._latency = check_latency("latency_seconds", latency_seconds)
         if isinstance(sinks, Sink) or not isinstance(sinks, Iterable):
             raise TypeError(f"sinks must be an iterable of sinks, got {type(sinks).__name__}")
         self._sinks = tuple(sinks)
