@@ -8,6 +8,7 @@ from __future__ import annotations
 
 import math
 import numbers
+from collections.abc import Iterable
 from typing import Any
 
 
@@ -45,6 +46,13 @@ def check_latency(name: str, value: object) -> float:
     if abs(number) > MAX_LATENCY_SECONDS:
         raise ValueError(f"{name} must be within ±{MAX_LATENCY_SECONDS:g} s, got {value!r}")
     return number
+
+
+def close_names(name: str, known: Iterable[str]) -> list[str]:
+    """Up to three known names close to a mistyped one, closest first."""
+    import difflib
+
+    return difflib.get_close_matches(name, list(known), n=3, cutoff=0.6)
 
 
 def check_items(name: str, value: object, what: str) -> list[Any]:

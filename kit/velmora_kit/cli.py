@@ -9,7 +9,6 @@ address) is one line on stderr and a non-zero exit, never a traceback.
 from __future__ import annotations
 
 import argparse
-import difflib
 import importlib
 import math
 import signal
@@ -143,7 +142,9 @@ def positive_int(text: str) -> int:
 
 def suggest_names(name: str, known: Iterable[str]) -> str:
     """The message for an unknown pattern name, with the closest known names."""
-    close = difflib.get_close_matches(name, list(known), n=3, cutoff=0.6)
+    from velmora_kit._checks import close_names
+
+    close = close_names(name, known)
     hint = f" (did you mean {', '.join(close)}?)" if close else " (velmora list shows every name)"
     return f"unknown pattern {name!r}{hint}"
 

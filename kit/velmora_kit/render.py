@@ -35,12 +35,14 @@ import threading
 import types
 import weakref
 from collections.abc import Callable, Hashable, Iterable, Mapping
+from collections.abc import Set as AbstractSet
 from typing import Any, Protocol, Union, runtime_checkable
 
 import numpy as np
 import numpy.typing as npt
 
 import velmora
+from velmora_kit._checks import close_names
 
 __all__ = ["MotionSource", "period_of", "render", "table", "check_pips", "INTERPOLATIONS"]
 
@@ -207,8 +209,15 @@ def _check_name(pattern: str, library: velmora.PatternLibrary | None) -> tuple[i
             return period, True
     period = _builtin_periods().get(pattern)
     if period is None:
-        # The module's own refusal, with its own message.
-        (library.sample(pattern, 0) if library is not None else velmora.sample(pattern, 0))
+        # The module's own refusal and message, with the closest names known.
+        try:
+            (library.sample(pattern, 0) if library is not None else velmora.sample(pattern, 0))
+        except ValueError as error:
+            known = list(_builtin_periods()) + (list(_library_periods(library)) if library is not None else [])
+            close = close_names(pattern, known)
+            if not close:
+                raise
+            raise ValueError(f"{error} (did you mean {', '.join(close)}?)") from None
         raise ValueError(f"Unknown velmora: {pattern}")  # not reached: the module raised
     return period, False
 
@@ -353,6 +362,12 @@ def _as_array(pips: object) -> npt.NDArray[Any]:
         return np.asarray(pips)
     if isinstance(pips, bool):
         return np.asarray(int(pips))
+    if isinstance(pips, (Mapping, AbstractSet)):
+        # A set has no order, and a mapping's keys are rarely the pips meant: the rows
+        # would come back in an order nobody asked for.
+        raise TypeError(
+            f"pips must be an ordered sequence or an array, got {type(pips).__name__}; pass a list, e.g. sorted(pips)"
+        )
     if not isinstance(pips, (list, tuple)) and (isinstance(pips, Iterable) or hasattr(pips, "__getitem__")):
         pips = list(pips)  # type: ignore[call-overload]  # generators, map, lazy sequences: read once
     if isinstance(pips, (list, tuple)):

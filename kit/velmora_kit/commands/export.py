@@ -68,8 +68,10 @@ def run_export(args: argparse.Namespace) -> int:
     seconds = args.seconds
     if args.midi is not None:
         midi_path = Path(args.midi)
-        if not midi_path.is_file():
+        if not midi_path.exists():
             raise CommandError(f"MIDI file not found: {args.midi!r}")
+        if not midi_path.is_file():
+            raise CommandError(f"--midi must be a regular file, got {args.midi!r} (a folder, device or pipe)")
         tempo: TempoMap | float = TempoMap.from_midi(str(midi_path))
         if seconds is None:
             import mido  # type: ignore[import-untyped]
@@ -85,7 +87,7 @@ def run_export(args: argparse.Namespace) -> int:
     # The count frames() makes: every k with k / fps below the length, on the decimals given.
     frames = math.ceil(Fraction(repr(float(seconds))) * Fraction(repr(float(args.fps))))
     if frames > MAX_FRAMES:
-        length = "--seconds" if args.seconds is not None else f"the default length ({seconds:.4g} s)"
+        length = f"--seconds {seconds:g}" if args.seconds is not None else f"the default length ({seconds:.4g} s)"
         raise UsageError(
             f"{length} at --fps {args.fps:g} is more than {MAX_FRAMES:,} frames; give a shorter --seconds or a lower --fps"
         )
