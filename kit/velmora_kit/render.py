@@ -498,7 +498,7 @@ def _gather_step(rows: FloatArray, pips: npt.NDArray[Any]) -> FloatArray:
     period = rows.shape[0]
     if _native is not None:
         out = np.empty(pips.shape + (3,), dtype=np.float64)
-        pips = np.ascontiguousarray(pips)
+        pips = np.require(pips, requirements=("C", "A"))  # the native loops read aligned values only
         first_bad = int(_native.gather_step(rows, pips, out))
         if first_bad >= 0:
             bad = int(pips.reshape(-1)[first_bad])
@@ -524,7 +524,7 @@ def _gather_linear(rows: FloatArray, pips: FloatArray) -> FloatArray:
     period = rows.shape[0]
     if _native is not None:
         out = np.empty(pips.shape + (3,), dtype=np.float64)
-        pips = np.ascontiguousarray(pips)
+        pips = np.require(pips, requirements=("C", "A"))  # the native loops read aligned values only
         first_bad = int(_native.gather_linear(rows, pips, out))
         if first_bad >= 0:
             raise _float_refusal(float(pips.reshape(-1)[first_bad]))
