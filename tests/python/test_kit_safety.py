@@ -18,14 +18,16 @@ from collections.abc import Iterator
 from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
 
+import numpy as np
 import pytest
 
-from velmora_kit import export
+from velmora_kit import Player, TempoMap, export, frames, render, table, to_range
 from velmora_kit._files import replacing_text
 from velmora_kit.cli import main
 from velmora_kit.gallery import build_site, make_server
 from velmora_kit.gallery import serve as serve_module
 from velmora_kit.gallery.site import SiteInTheWay
+from velmora_kit.live.osc import OscSink
 
 VELMORA = [sys.executable, "-m", "velmora_kit"]
 
@@ -242,3 +244,83 @@ def test_sigterm_restores_the_terminal_and_prints_the_summary() -> None:
         os.close(leader)
     assert b"\x1b[?25l" in shown and shown.rindex(b"\x1b[?25h") > shown.rindex(b"\x1b[?25l")
     assert err.startswith("velmora play: interrupted after") and "Traceback" not in err
+
+
+# ---------------------------------------------------------------- numbers at the edges
+
+
+def test_pips_beyond_int64_and_latencies_beyond_a_minute_are_refused_by_name() -> None:
+    for tempo, seconds in ((TempoMap(120), 1e17), (TempoMap(1e308), 1.0), (TempoMap(120), [1.0, -1e17])):
+        with pytest.raises(ValueError, match=r"^seconds .* beyond the 64-bit pip range"):
+            tempo.pip(seconds)
+    assert TempoMap(120).pip(7.2e16) == 9_216_000_000_000_000_000  # the last whole second below 2**63
+    with pytest.raises(ValueError, match="beyond the 64-bit pip range"):
+        frames(1e300, 60, 1.0)
+    with pytest.raises(ValueError, match=r"^latency_seconds must be within ±60 s, got 1000000000.0$"):
+        Player({"b": "bounce"}, tempo=120, latency_seconds=1e9)
+    assert Player({"b": "bounce"}, tempo=120, latency_seconds=-60.0).latency_seconds == -60.0
+
+
+@pytest.mark.parametrize(("argv", "status", "message"), [
+    (["play", "bounce", "--bpm", "1e300"], 2, "argument --bpm: must be at most 10000 BPM, got 1e300"),
+    (["play", "bounce", "--latency", "1e12"], 2, "argument --latency: must be within ±60000 ms, got 1e12"),
+    (["export", "bounce", "-o", "{tmp}/x.csv", "--seconds", "1e300"], 2,
+     "--seconds 1e+300 at --fps 60 is more than 67,108,864 frames; give a shorter --seconds or a lower --fps"),
+    (["export", "bounce", "-o", "{tmp}/x.csv", "--bpm", "1e-300"], 2, "the default length (6e+301 s) at --fps 60 is more than"),
+    (["export", "bounce", "-o", "{tmp}/x.csv", "--midi", "/dev/zero"], 1, "--midi must be a regular file, got '/dev/zero'"),
+    (["export", "bounce", "-o", "{tmp}/x.csv", "--rate", "0"], 2, "--rate must be positive"),
+    (["gallery", "--port", "80"], 2, "--port 80 needs --serve: add --serve, or leave --port out"),
+    (["play", "bounce", "--artnet", "::1", "--seconds", "0.1"], 1, "host must be an IPv4 address or a name with one"),
+    (["play", "bounce", "--osc", "127.0.0.1:70000"], 2, "--osc port must be in 1..65535, got 70000"),
+])
+def test_command_mistakes_are_one_line_with_one_exit_code_convention(
+        argv: list[str], status: int, message: str, tmp_path: Path, capsys: pytest.CaptureFixture[str]) -> None:
+    try:
+        got = main([a.replace("{tmp}", str(tmp_path)) for a in argv])
+    except SystemExit as stop:  # argparse's own refusals
+        got = stop.code  # type: ignore[assignment]
+    out, err = capsys.readouterr()
+    assert (got, out) == (status, "") and message in err and err.count("\n") == 1, err
+    assert list(tmp_path.iterdir()) == []
+
+
+def test_a_reader_that_stops_early_is_no_failure() -> None:
+    shown = subprocess.run(f"{sys.executable} -m velmora_kit show beat_dembow_spring | head -1; exit ${{PIPESTATUS[0]}}",
+                           shell=True, executable="/bin/bash", capture_output=True, text=True, timeout=60)
+    assert (shown.returncode, shown.stderr) == (0, "") and shown.stdout.startswith("beat_dembow_spring")
+
+
+# ---------------------------------------------------------------- inputs and messages
+
+
+def test_native_gather_refuses_misaligned_buffers_and_render_copies_them() -> None:
+    gather = pytest.importorskip("velmora_kit._gather")
+    odd = np.frombuffer(bytes(8 * 4 + 1), np.int64, offset=1, count=4)
+    odd_floats = np.frombuffer(bytes(8 * 4 + 1), np.float64, offset=1, count=4)
+    assert not odd.flags.aligned
+    rows = table("helix")
+    with pytest.raises(ValueError, match="pips must be an aligned int32 or int64 array"):
+        gather.gather_step(rows, odd, np.empty((4, 3)))
+    with pytest.raises(ValueError, match="pips must be an aligned float64 array"):
+        gather.gather_linear(rows, odd_floats, np.empty((4, 3)))
+    assert render("helix", odd).tobytes() == render("helix", [0, 0, 0, 0]).tobytes()
+    assert render("helix", odd_floats, interpolation="linear").tobytes() == render("helix", [0, 0, 0, 0]).tobytes()
+
+
+def test_kit_messages_name_the_argument_and_what_to_do() -> None:
+    for unordered in ({1, 2}, {1: 2}, {1: 2}.keys()):
+        with pytest.raises(TypeError, match=r"^pips must be an ordered sequence or an array, got \w+; pass a list"):
+            render("bounce", unordered)
+    with pytest.raises(ValueError, match=r"^Unknown velmora: bounse \(did you mean bounce\b.*\?\)$"):
+        render("bounse", [0])
+    with pytest.raises(ValueError, match="^Unknown velmora: zzzzqqqq$"):  # nothing close: the module's message
+        render("zzzzqqqq", [0])
+    with pytest.raises(TypeError, match=r"^low must be a number or a sequence of numbers \(one per axis\), got 'a'$"):
+        to_range([0.5], "a", 2)  # type: ignore[arg-type]
+    with pytest.raises(ValueError, match="^low must be one number for a single position, got 1 values$"):
+        to_range(0.5, [0], [10])
+    pytest.importorskip("pythonosc")
+    sink = OscSink("127.0.0.1", np.int64(9000))
+    assert sink.port == 9000 and type(sink.port) is int
+    with pytest.raises(TypeError, match="port must be an int"):
+        OscSink("127.0.0.1", np.bool_(True))  # type: ignore[arg-type]

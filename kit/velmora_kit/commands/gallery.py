@@ -39,10 +39,10 @@ def add_parser(subparsers: Any) -> None:
 def run(args: argparse.Namespace) -> int:
     from velmora_kit.gallery import build_site
 
-    if args.output is None and not args.serve:
-        raise UsageError("say where the site goes with -o DIR, or serve it with --serve")
     if args.port is not None and not args.serve:
         raise UsageError(f"--port {args.port} needs --serve: add --serve, or leave --port out")
+    if args.output is None and not args.serve:
+        raise UsageError("say where the site goes with -o DIR, or serve it with --serve")
     if args.port is not None and not 0 <= args.port <= 65535:
         raise UsageError(f"port must be between 0 and 65535, got {args.port}")
     if args.force and args.output is None:
