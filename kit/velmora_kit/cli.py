@@ -16,7 +16,7 @@ import sys
 from collections.abc import Iterable, Iterator, Sequence
 from contextlib import contextmanager
 from types import FrameType
-from typing import NoReturn
+from typing import Any, NoReturn
 
 _SUBCOMMAND_MODULES: tuple[str, ...] = (
     "velmora_kit.commands.catalogue",
@@ -138,6 +138,20 @@ def positive_int(text: str) -> int:
     if value < 1:
         raise argparse.ArgumentTypeError(f"must be at least 1, got {value}")
     return value
+
+
+def rich_console(**options: Any) -> Any:
+    """A rich Console for a command's output. rich meets a reader that went away by
+    exiting with status 1; this one raises BrokenPipeError instead, which `main` treats
+    as the end of the output it is (status 0), the same for every command."""
+    from rich.console import Console
+
+    class _Console(Console):
+        def on_broken_pipe(self) -> None:
+            self.quiet = True
+            raise BrokenPipeError
+
+    return _Console(**options)
 
 
 def suggest_names(name: str, known: Iterable[str]) -> str:
