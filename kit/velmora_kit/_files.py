@@ -46,11 +46,17 @@ def _file_mode(target: Path) -> int:
     return 0o666 & ~mask
 
 
+_NAMED = "_velmora_user_path"
+
+
 def writing_error(error: OSError, target: Path) -> OSError:
     """The same kind of OSError, naming the user's path and the reason only."""
     reason = error.strerror or str(error) or type(error).__name__
     renamed = type(error)(f"cannot write {str(target)!r}: {reason}")
     renamed.errno = error.errno
+    # Marked, so that a writer nested in another (a whole site written before any file
+    # is renamed) passes it on as it is.
+    setattr(renamed, _NAMED, target)
     return renamed
 
 
@@ -75,6 +81,8 @@ def _replacing(path: PathLike, mode: str, encoding: str | None, newline: str | N
         try:
             yield file
         except OSError as error:  # a full disk, for one: said of the user's file
+            if hasattr(error, _NAMED):
+                raise
             raise writing_error(error, target) from None
         try:
             file.flush()

@@ -164,6 +164,12 @@ def test_writing_errors_name_the_users_path_and_leave_nothing(tmp_path: Path) ->
     with replacing_text(kept) as out:
         out.write("new\n")
     assert kept.read_text() == "new\n" and kept.stat().st_mode & 0o777 == 0o640
+    # Nested writers (a whole site before any rename): the failing file is named once.
+    with pytest.raises(OSError, match=r"^cannot write '.*second\.js': No space left on device$"):
+        with replacing_text(tmp_path / "first.js") as first, replacing_text(tmp_path / "second.js") as second:
+            first.write("1")
+            second.write("2")
+            raise OSError(28, "No space left on device")
     assert sorted(p.name for p in tmp_path.iterdir()) == ["d.csv", "kept.csv"]
 
 

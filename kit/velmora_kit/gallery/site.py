@@ -21,6 +21,7 @@ running sums with 16-bit wrap-around, exact.
 from __future__ import annotations
 
 import base64
+import contextlib
 import json
 import os
 import stat
@@ -74,8 +75,8 @@ class SiteSummary:
 def build_site(directory: str | Path, *, force: bool = False) -> SiteSummary:
     """Writes the gallery into `directory` (created if missing; other files are left alone).
 
-    Each file is written through a temporary file and renamed into place, so a failure
-    (a full disk, for one) leaves the folder as it was, file by file. Files of the site's
+    Every file is written to a temporary file first and renamed into place once all are
+    written, so a failure (a full disk, for one) leaves the folder as it was. Files of the site's
     names that the gallery did not write (see `foreign_files`) are replaced only with
     `force`; nothing is written when one is in the way.
 
@@ -124,9 +125,11 @@ def build_site(directory: str | Path, *, force: bool = False) -> SiteSummary:
         in_the_way = foreign_files(target, outputs)
         if in_the_way:
             raise SiteInTheWay(target, in_the_way)
-    for name, content in outputs.items():
-        with replacing_binary(target / name) as file:
-            file.write(content)
+    # Every file is written in full before any is renamed into place, so a full disk
+    # leaves the folder as it was rather than half a site.
+    with contextlib.ExitStack() as files:
+        for name, content in outputs.items():
+            files.enter_context(replacing_binary(target / name)).write(content)
     return SiteSummary(
         directory=target,
         file_sizes={name: len(content) for name, content in outputs.items()},
