@@ -13,6 +13,7 @@ import importlib
 import math
 import signal
 import sys
+import threading
 from collections.abc import Iterable, Iterator, Sequence
 from contextlib import contextmanager
 from types import FrameType
@@ -78,6 +79,9 @@ def _end_like_ctrl_c(signum: int, frame: FrameType | None) -> None:
 def _signals_end_like_ctrl_c() -> Iterator[None]:
     global _ending_signal
     _ending_signal = None
+    if threading.current_thread() is not threading.main_thread():
+        yield  # only the main thread can take signals (main() called from a worker)
+        return
     previous = {number: signal.signal(number, _end_like_ctrl_c) for number in _ENDING_SIGNALS}
     try:
         yield
