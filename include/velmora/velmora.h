@@ -127,8 +127,12 @@ typedef struct velmora_recording velmora_recording;
 
 /* `axis_names`: `axis_count` zero-terminated identifiers; `values`: row_count * axis_count
  * doubles, row after row, each finite and in [-1, 1]; `bpm` and `beat_zero_seconds` tie
- * pip 0 to the performance's clock. At most 8,388,608 values. On failure *recording
- * receives NULL. */
+ * pip 0 to the performance's clock. At most 8,388,608 values. The rows cover the pips
+ * start_pip .. start_pip + row_count - 1, and the end, start_pip + row_count (one past the
+ * last row), must itself be an int32_t pip, so that a recording's extent is always
+ * representable: the last row can lie at INT32_MAX - 1 at the latest, and even a one-row
+ * recording at start_pip = INT32_MAX is refused (VELMORA_INVALID_ARGUMENT, "Empty
+ * recording or recording resource limit exceeded"). On failure *recording receives NULL. */
 velmora_status velmora_recording_create(const char* name, const char* const* axis_names, size_t axis_count,
                                         const double* values, size_t row_count, double bpm, double beat_zero_seconds,
                                         int32_t start_pip, velmora_recording** recording) VELMORA_NOEXCEPT;

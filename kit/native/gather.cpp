@@ -19,29 +19,39 @@ using velmora_kit_native::Rows;
 
 namespace {
 
+// numpy hands out views at any byte offset (np.frombuffer(..., offset=1)); a load through
+// a misaligned pointer is undefined behaviour, so such buffers are refused here and the
+// Python side copies them first.
+template <typename T>
+bool aligned(const py::array& array) {
+    return reinterpret_cast<std::uintptr_t>(array.data()) % alignof(T) == 0;
+}
+
 Rows check(const py::array& table, const py::array& pips, const py::array& out) {
     constexpr auto contiguous = py::array::c_style;
     if (!py::isinstance<py::array_t<double, contiguous>>(table) || table.ndim() != 2 || table.shape(1) != 3 ||
-        table.shape(0) < 1)
-        throw std::invalid_argument("table must be a C-contiguous float64 array of shape (period, 3)");
+        table.shape(0) < 1 || !aligned<double>(table))
+        throw std::invalid_argument("table must be an aligned C-contiguous float64 array of shape (period, 3)");
     if (!(pips.flags() & contiguous)) throw std::invalid_argument("pips must be a C-contiguous array");
-    if (!py::isinstance<py::array_t<double, contiguous>>(out) || !out.writeable() || out.size() != 3 * pips.size())
-        throw std::invalid_argument("out must be a writable C-contiguous float64 array of 3 values per pip");
+    if (!py::isinstance<py::array_t<double, contiguous>>(out) || !out.writeable() || out.size() != 3 * pips.size() ||
+        !aligned<double>(out))
+        throw std::invalid_argument("out must be a writable aligned C-contiguous float64 array of 3 values per pip");
     return {static_cast<const double*>(table.data()), table.shape(0), static_cast<double*>(py::array(out).mutable_data())};
 }
 
 std::int64_t gather_step(const py::array& table, const py::array& pips, const py::array& out) {
     const Rows rows = check(table, pips, out);
-    if (py::isinstance<py::array_t<std::int64_t>>(pips))
+    if (py::isinstance<py::array_t<std::int64_t>>(pips) && aligned<std::int64_t>(pips))
         return velmora_kit_native::gather_step(rows, static_cast<const std::int64_t*>(pips.data()), pips.size());
-    if (py::isinstance<py::array_t<std::int32_t>>(pips))
+    if (py::isinstance<py::array_t<std::int32_t>>(pips) && aligned<std::int32_t>(pips))
         return velmora_kit_native::gather_step(rows, static_cast<const std::int32_t*>(pips.data()), pips.size());
-    throw std::invalid_argument("pips must be an int32 or int64 array");
+    throw std::invalid_argument("pips must be an aligned int32 or int64 array");
 }
 
 std::int64_t gather_linear(const py::array& table, const py::array& pips, const py::array& out) {
     const Rows rows = check(table, pips, out);
-    if (!py::isinstance<py::array_t<double>>(pips)) throw std::invalid_argument("pips must be a float64 array");
+    if (!py::isinstance<py::array_t<double>>(pips) || !aligned<double>(pips))
+        throw std::invalid_argument("pips must be an aligned float64 array");
     return velmora_kit_native::gather_linear(rows, static_cast<const double*>(pips.data()), pips.size());
 }
 
@@ -50,24 +60,26 @@ std::int64_t gather_linear(const py::array& table, const py::array& pips, const 
 std::int64_t gather_stack(const py::array& stack, const py::array& offsets, const py::array& periods,
                           const py::array& pips, const py::array& out) {
     constexpr auto contiguous = py::array::c_style;
-    if (!py::isinstance<py::array_t<double, contiguous>>(stack) || stack.ndim() != 2 || stack.shape(1) != 3)
-        throw std::invalid_argument("stack must be a C-contiguous float64 array of shape (rows, 3)");
+    if (!py::isinstance<py::array_t<double, contiguous>>(stack) || stack.ndim() != 2 || stack.shape(1) != 3 ||
+        !aligned<double>(stack))
+        throw std::invalid_argument("stack must be an aligned C-contiguous float64 array of shape (rows, 3)");
     if (!py::isinstance<py::array_t<std::int64_t, contiguous>>(offsets) ||
         !py::isinstance<py::array_t<std::int64_t, contiguous>>(periods) || offsets.ndim() != 1 ||
-        periods.ndim() != 1 || offsets.size() != periods.size())
-        throw std::invalid_argument("offsets and periods must be C-contiguous int64 arrays of one length");
+        periods.ndim() != 1 || offsets.size() != periods.size() || !aligned<std::int64_t>(offsets) ||
+        !aligned<std::int64_t>(periods))
+        throw std::invalid_argument("offsets and periods must be aligned C-contiguous int64 arrays of one length");
     const auto* first = static_cast<const std::int64_t*>(offsets.data());
     const auto* period = static_cast<const std::int64_t*>(periods.data());
     const std::int64_t tables = offsets.size();
     for (std::int64_t j = 0; j < tables; ++j)
         if (period[j] < 1 || first[j] < 0 || first[j] > stack.shape(0) - period[j])
             throw std::invalid_argument("table " + std::to_string(j) + " does not lie inside the stack");
-    if (!(pips.flags() & contiguous) || !py::isinstance<py::array_t<std::int64_t>>(pips))
-        throw std::invalid_argument("pips must be a C-contiguous int64 array");
+    if (!(pips.flags() & contiguous) || !py::isinstance<py::array_t<std::int64_t>>(pips) || !aligned<std::int64_t>(pips))
+        throw std::invalid_argument("pips must be an aligned C-contiguous int64 array");
     // `out` is either C-contiguous with 3 values per table and pip, or a (pips, tables, 3)
     // view whose tables sit side by side within each pip's row of a wider array.
     constexpr auto double_size = static_cast<py::ssize_t>(sizeof(double));
-    const bool writable_doubles = py::isinstance<py::array_t<double>>(out) && out.writeable();
+    const bool writable_doubles = py::isinstance<py::array_t<double>>(out) && out.writeable() && aligned<double>(out);
     const bool whole = writable_doubles && (out.flags() & contiguous) && out.size() == 3 * tables * pips.size();
     const bool columns = writable_doubles && out.ndim() == 3 && out.shape(0) == pips.size() &&
                          out.shape(1) == tables && out.shape(2) == 3 && out.strides(2) == double_size &&

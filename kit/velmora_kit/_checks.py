@@ -8,6 +8,7 @@ from __future__ import annotations
 
 import math
 import numbers
+from collections.abc import Iterable
 from typing import Any
 
 
@@ -32,6 +33,26 @@ def check_positive(name: str, value: object) -> float:
     if not (math.isfinite(number) and number > 0.0):
         raise ValueError(f"{name} must be finite and positive, got {value!r}")
     return number
+
+
+# An output latency is a device's delay, milliseconds to a second or two; a minute covers
+# any of them, and far beyond it the pips played would leave the 32-bit range.
+MAX_LATENCY_SECONDS = 60.0
+
+
+def check_latency(name: str, value: object) -> float:
+    """Returns `value` as a float within ±MAX_LATENCY_SECONDS."""
+    number = check_finite(name, value)
+    if abs(number) > MAX_LATENCY_SECONDS:
+        raise ValueError(f"{name} must be within ±{MAX_LATENCY_SECONDS:g} s, got {value!r}")
+    return number
+
+
+def close_names(name: str, known: Iterable[str]) -> list[str]:
+    """Up to three known names close to a mistyped one, closest first."""
+    import difflib
+
+    return difflib.get_close_matches(name, list(known), n=3, cutoff=0.6)
 
 
 def check_items(name: str, value: object, what: str) -> list[Any]:

@@ -47,9 +47,15 @@ def _bound(name: str, value: Bound) -> npt.NDArray[np.float64]:
     """A range end: one finite number for every axis, or one per axis."""
     if isinstance(value, (int, float, np.integer, np.floating)) and not isinstance(value, bool):
         return np.asarray(check_finite(name, value), dtype=np.float64)
-    array = _array(value).astype(np.float64)
+    wanted = f"{name} must be a number or a sequence of numbers (one per axis), got {value!r}"
+    if isinstance(value, (str, bytes, bool, np.bool_)):
+        raise TypeError(wanted)
+    try:
+        array = _array(value).astype(np.float64)
+    except (TypeError, ValueError):  # numpy's own text would not name the argument
+        raise TypeError(wanted) from None
     if array.ndim != 1:
-        raise ValueError(f"{name} must be a number or a sequence of numbers (one per axis), got {value!r}")
+        raise ValueError(wanted)
     if not np.all(np.isfinite(array)):
         raise ValueError(f"{name} must be finite, got {value!r}")
     return array
@@ -85,9 +91,10 @@ def to_range(values: npt.ArrayLike, low: Bound, high: Bound) -> npt.NDArray[np.f
     lo = _bound("low", low)
     hi = _bound("high", high)
     for name, bound in (("low", lo), ("high", hi)):
-        if bound.ndim == 1 and (array.ndim == 0 or bound.shape[0] != array.shape[-1]):
-            axes = array.shape[-1] if array.ndim else 1
-            raise ValueError(f"{name} has {bound.shape[0]} values but the positions have {axes} axes")
+        if bound.ndim == 1 and array.ndim == 0:
+            raise ValueError(f"{name} must be one number for a single position, got {bound.shape[0]} values")
+        if bound.ndim == 1 and bound.shape[0] != array.shape[-1]:
+            raise ValueError(f"{name} has {bound.shape[0]} values but the positions have {array.shape[-1]} axes")
     # The two weights sum to one and are exact at the ends, so -1 and 1 land exactly on the
     # bounds (low + (v + 1) / 2 * (high - low) can miss high by a rounding).
     below = (1.0 - array) * 0.5

@@ -19,6 +19,7 @@ import numpy.typing as npt
 
 import velmora
 from velmora_kit.recording import RecordingMotion
+from velmora_kit._files import replacing_binary, replacing_text
 from velmora_kit.render import PatternLike, render
 from velmora_kit.tempo import TempoMap, frames
 
@@ -230,20 +231,14 @@ def _write_text(
     positions: npt.NDArray[Any],
     advance: Callable[[int], None],
 ) -> None:
-    # Written to a temporary file first so that a failure never leaves half a file.
-    temporary = target.with_name(target.name + ".part")
-    try:
-        with open(temporary, "w", encoding="ascii", newline="\n") as out:
-            if chosen == "csv":
-                out.write(CSV_HEADER + "\n")
-            for part in _chunks(times.shape[0]):
-                values = render(source, positions[part], library=library, interpolation=interpolation)
-                _write_rows(out, chosen, first_frame + part.start, times[part], positions[part], values)
-                advance(part.stop - part.start)
-        os.replace(temporary, target)
-    finally:
-        if temporary.exists():
-            temporary.unlink()
+    # Written through a temporary file so that a failure never leaves half a file.
+    with replacing_text(target, encoding="ascii") as out:
+        if chosen == "csv":
+            out.write(CSV_HEADER + "\n")
+        for part in _chunks(times.shape[0]):
+            values = render(source, positions[part], library=library, interpolation=interpolation)
+            _write_rows(out, chosen, first_frame + part.start, times[part], positions[part], values)
+            advance(part.stop - part.start)
 
 
 def _write_rows(out: IO[str], chosen: str, first: int, times: FloatArray, positions: npt.NDArray[Any], values: FloatArray) -> None:
@@ -320,15 +315,13 @@ def _write_gltf(target: Path, chosen: str, name: str, times: FloatArray, values:
         ],
     )
     gltf.set_binary_blob(blob)
-    temporary = target.with_name(target.name + ".part")
-    try:
-        if chosen == "glb":
-            gltf.save_binary(str(temporary))
-        else:
-            gltf.convert_buffers(pygltflib.BufferFormat.DATAURI)
-            gltf.save_json(str(temporary))
-        os.replace(temporary, target)
-    finally:
-        if temporary.exists():
-            temporary.unlink()
-
+    if chosen == "glb":
+        chunks = gltf.save_to_bytes()
+        with replacing_binary(target) as binary:
+            for chunk in chunks:
+                binary.write(chunk)
+    else:
+        gltf.convert_buffers(pygltflib.BufferFormat.DATAURI)
+        text = gltf.gltf_to_json()
+        with replacing_text(target) as out:
+            out.write(text)

@@ -31,6 +31,7 @@ import numpy as np
 
 import velmora
 from velmora_kit._checks import check_items
+from velmora_kit.render import PIP_MAX
 from velmora_kit.tempo import (
     PIPS_PER_BEAT,
     TEMPO_EVENTS,
@@ -49,7 +50,6 @@ CLOCKS_PER_SIXTEENTH = 6
 PIPS_PER_CLOCK = PIPS_PER_BEAT / CLOCKS_PER_BEAT
 # The recording's own limits (velmora.SampledRecording): values in all, and the last pip.
 MAX_RECORDING_VALUES = 2**23
-RECORDING_LIMIT_MESSAGE = "Empty recording or recording resource limit exceeded"
 # What a recording reads from a file, in one walk: its tempo map and the controller lanes.
 RECORDING_EVENTS = TEMPO_EVENTS | {"control_change", "pitchwheel"}
 
@@ -174,8 +174,18 @@ def recording_from_midi(
     first = min(int(p[0]) for p in lane_pips if p.size)
     last = max(int(p[-1]) for p in lane_pips if p.size)
     rows = last - first + 1
-    if rows * len(chosen) > MAX_RECORDING_VALUES or last > 2**31 - 1:
-        raise ValueError(RECORDING_LIMIT_MESSAGE)  # the module's own refusal, before building the rows
+    # The module's own limits, refused by name before the rows are built.
+    if last > PIP_MAX:
+        raise ValueError(
+            f"MIDI file {_describe(source)} has events up to pip {last:,}, beyond the last pip a recording "
+            f"holds ({PIP_MAX:,}); read a shorter file"
+        )
+    if rows * len(chosen) > MAX_RECORDING_VALUES:
+        raise ValueError(
+            f"MIDI file {_describe(source)} spans {rows:,} pips × {len(chosen)} controller(s) = "
+            f"{rows * len(chosen):,} values, more than the {MAX_RECORDING_VALUES:,} a recording holds; "
+            "read fewer controllers or a shorter file"
+        )
     grid = np.arange(first, last + 1, dtype=np.int64)
     values = np.empty((rows, len(chosen)), dtype=np.float64)
     for lane, (pips, lane_events) in enumerate(zip(lane_pips, lane_values)):

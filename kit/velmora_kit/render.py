@@ -35,12 +35,14 @@ import threading
 import types
 import weakref
 from collections.abc import Callable, Hashable, Iterable, Mapping, Sequence
+from collections.abc import Set as AbstractSet
 from typing import Any, Protocol, Union, runtime_checkable
 
 import numpy as np
 import numpy.typing as npt
 
 import velmora
+from velmora_kit._checks import close_names
 
 from velmora_kit import _gather as _native  # type: ignore[attr-defined]
 from velmora_kit.catalogue import builtin_table
@@ -211,8 +213,15 @@ def _check_name(pattern: str, library: velmora.PatternLibrary | None) -> tuple[i
             return period, True
     period = _builtin_periods().get(pattern)
     if period is None:
-        # The module's own refusal, with its own message.
-        (library.sample(pattern, 0) if library is not None else velmora.sample(pattern, 0))
+        # The module's own refusal and message, with the closest names known.
+        try:
+            (library.sample(pattern, 0) if library is not None else velmora.sample(pattern, 0))
+        except ValueError as error:
+            known = list(_builtin_periods()) + (list(_library_periods(library)) if library is not None else [])
+            close = close_names(pattern, known)
+            if not close:
+                raise
+            raise ValueError(f"{error} (did you mean {', '.join(close)}?)") from None
         raise ValueError(f"Unknown velmora: {pattern}")  # not reached: the module raised
     return period, False
 
@@ -370,6 +379,12 @@ def _as_array(pips: object) -> npt.NDArray[Any]:
         return np.asarray(pips)
     if isinstance(pips, bool):
         return np.asarray(int(pips))
+    if isinstance(pips, (Mapping, AbstractSet)):
+        # A set has no order, and a mapping's keys are rarely the pips meant: the rows
+        # would come back in an order nobody asked for.
+        raise TypeError(
+            f"pips must be an ordered sequence or an array, got {type(pips).__name__}; pass a list, e.g. sorted(pips)"
+        )
     if not isinstance(pips, (list, tuple)) and (isinstance(pips, Iterable) or hasattr(pips, "__getitem__")):
         pips = list(pips)  # type: ignore[call-overload]  # generators, map, lazy sequences: read once
     if isinstance(pips, (list, tuple)):
@@ -492,7 +507,7 @@ def check_pips(pips: object, interpolation: str = "step") -> npt.NDArray[Any]:
 def _gather_step(rows: FloatArray, pips: npt.NDArray[Any]) -> FloatArray:
     """Rows by pip; int64 pips may still be unchecked here (see _integer_pips)."""
     out = np.empty(pips.shape + (3,), dtype=np.float64)
-    pips = np.ascontiguousarray(pips)
+    pips = np.require(pips, requirements=("C", "A"))  # the native loops read aligned values only
     first_bad = int(_native.gather_step(rows, pips, out))
     if first_bad >= 0:
         bad = int(pips.reshape(-1)[first_bad])
@@ -509,7 +524,7 @@ def _float_refusal(value: float) -> ValueError:
 def _gather_linear(rows: FloatArray, pips: FloatArray) -> FloatArray:
     """Interpolated rows by real pip; float64 pips may still be unchecked (see _float_pips)."""
     out = np.empty(pips.shape + (3,), dtype=np.float64)
-    pips = np.ascontiguousarray(pips)
+    pips = np.require(pips, requirements=("C", "A"))  # the native loops read aligned values only
     first_bad = int(_native.gather_linear(rows, pips, out))
     if first_bad >= 0:
         raise _float_refusal(float(pips.reshape(-1)[first_bad]))
@@ -559,7 +574,7 @@ class TableStack:
     def into(self, pips: IntArray, out: FloatArray, part: slice = slice(None)) -> None:
         """As `at`, written into `out` of shape ``(len(pips), tables in part, 3)``, which
         may be columns of a wider array (C-contiguous within each pip)."""
-        pips = np.ascontiguousarray(pips, dtype=np.int64)
+        pips = np.require(pips, np.int64, ("C", "A"))
         first_bad = int(_native.gather_stack(self._rows, self._offsets[part], self._periods[part], pips, out))
         if first_bad >= 0:
             bad = int(pips[first_bad])

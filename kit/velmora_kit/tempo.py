@@ -48,6 +48,7 @@ MIDI_DEFAULT_TEMPO = 500_000
 EXACT_FLOAT_INTEGERS = 2**53
 # A frame count beyond this (about 13 days at 60 fps, 512 MiB of pips) is a mistake.
 MAX_FRAMES = 2**26
+_INT64_LIMIT = 2.0**63
 
 FloatArray = npt.NDArray[np.float64]
 IntArray = npt.NDArray[np.int64]
@@ -531,7 +532,7 @@ class TempoMap:
         Raises
         ------
         ValueError
-            A time that is not finite.
+            A time that is not finite, or whose pip lies beyond the int64 range.
 
         Examples
         --------
@@ -539,10 +540,19 @@ class TempoMap:
         1088
         """
         values, scalar = _values("seconds", seconds)
-        position = self._seconds_to_beats(values) * PIPS_PER_BEAT
-        if not np.isfinite(position).all():
-            bad = values.reshape(-1)[int(np.argmin(np.isfinite(position).reshape(-1)))]
+        if not np.isfinite(values).all():
+            bad = values.reshape(-1)[int(np.argmin(np.isfinite(values).reshape(-1)))]
             raise ValueError(f"seconds must be finite, got {float(bad)}")
+        with np.errstate(over="ignore", invalid="ignore"):  # refused below, by name
+            position = self._seconds_to_beats(values) * PIPS_PER_BEAT
+        # The pips an int64 holds: beyond them a cast would wrap (to -2**63) without an error.
+        held = (position >= -_INT64_LIMIT) & (position < _INT64_LIMIT)
+        if not held.all():
+            first = int(np.argmin(held.reshape(-1)))
+            raise ValueError(
+                f"seconds {float(values.reshape(-1)[first])!r} is pip {float(position.reshape(-1)[first]):.4g} "
+                f"at this tempo, beyond the 64-bit pip range; give an earlier time or a slower tempo"
+            )
         return _scalar_or(np.asarray(snap_pip(position)), scalar)
 
     def bpm(self, pips: Any) -> Any:
@@ -853,7 +863,11 @@ def _frame_arguments(
     latency = check_finite("latency_seconds", latency_seconds)
     count = math.ceil(_decimal(duration) * _decimal(rate))
     if count > MAX_FRAMES:
-        raise ValueError(f"{duration_seconds!r} s at {fps!r} fps is {count} frames, more than {MAX_FRAMES}")
+        # The count itself can have hundreds of digits: say only that it is too many.
+        raise ValueError(
+            f"duration_seconds {duration_seconds!r} at {fps!r} fps is more than {MAX_FRAMES:,} frames; "
+            "give a shorter duration or a lower fps"
+        )
     return tempo_map, rate, count, start, latency
 
 
@@ -887,6 +901,12 @@ def _constant_frames(tempo: TempoMap, fps: float, first: int, count: int, start:
     denominator = math.lcm(origin.denominator, g.denominator)
     base = origin.numerator * (denominator // origin.denominator)
     step = g.numerator * (denominator // g.denominator)
+    # The frames run monotonically, so the first or the last one is the farthest.
+    if count and max(abs(base + first * step), abs(base + (first + count - 1) * step)) // denominator >= 2**63 - 1:
+        raise ValueError(
+            f"at {float(tempo_value):.4g} BPM these frames reach beyond the 64-bit pip range; "
+            "give a slower tempo, an earlier start or a shorter span"
+        )
     return _exact_frames(base, step, denominator, first, count)
 
 

@@ -231,6 +231,11 @@ static void test_recording(void) {
                     "Empty recording or recording resource limit exceeded");
     RECORDING_FAILS(velmora_recording_create("take", axes, 3, rows, 2, 120.0, 0.0, 2147483646, &recording),
                     "Empty recording or recording resource limit exceeded");
+    /* The end, one past the last row, is a pip too: one row at INT32_MAX has no end. */
+    RECORDING_FAILS(velmora_recording_create("take", axes, 3, rows, 1, 120.0, 0.0, INT32_MAX, &recording),
+                    "Empty recording or recording resource limit exceeded");
+    CHECK(velmora_recording_create("take", axes, 3, rows, 1, 120.0, 0.0, INT32_MAX - 1, &recording) == VELMORA_OK);
+    velmora_recording_free(recording);
     RECORDING_FAILS(velmora_recording_create("take", repeated, 2, rows, 3, 120.0, 0.0, 0, &recording),
                     "Duplicate axis");
     RECORDING_FAILS(velmora_recording_create("take", axes, 2, bad, 1, 120.0, 0.0, 0, &recording), "Invalid sample");

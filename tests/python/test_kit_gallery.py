@@ -338,7 +338,7 @@ def test_command_serves_the_site() -> None:
         with urllib.request.urlopen(f"http://127.0.0.1:{match.group(1)}/catalogue.js", timeout=10) as reply:
             assert reply.read(26) == b"window.VELMORA_CATALOGUE ="
         process.send_signal(signal.SIGINT)
-        assert process.wait(timeout=10) == 0
+        assert process.wait(timeout=10) == 128 + signal.SIGINT
     finally:
         if process.poll() is None:
             process.kill()
@@ -347,11 +347,11 @@ def test_command_serves_the_site() -> None:
 
 @pytest.mark.parametrize("arguments, message", [
     ([], "say where the site goes with -o DIR, or serve it with --serve"),
-    (["-o", "x", "--port", "9000"], "--port 9000 needs --serve"),
+    (["-o", "x", "--port", "9000"], "--port 9000 needs --serve: add --serve, or leave --port out"),
     (["--serve", "--port", "70000"], "port must be between 0 and 65535, got 70000"),
 ])
 def test_command_mistakes_are_one_line(arguments: list[str], message: str, tmp_path: Path) -> None:
     result = subprocess.run([sys.executable, "-m", "velmora_kit", "gallery", *arguments],
                             capture_output=True, text=True, cwd=tmp_path, timeout=60)
-    assert result.returncode == 1
+    assert result.returncode == 2
     assert result.stderr == f"velmora: {message}\n"

@@ -228,8 +228,12 @@ def test_recording_refusals():
         recording_from_midi(automation_song(), [1], name="Take")
     huge = mido.MidiFile(ticks_per_beat=1)
     huge.tracks.append(mido.MidiTrack([mido.Message("control_change", control=1, time=t) for t in (0, 2**18)]))
-    with pytest.raises(ValueError, match="^Empty recording or recording resource limit exceeded$"):
+    with pytest.raises(ValueError, match=r"spans 16,777,217 pips × 1 controller\(s\) = 16,777,217 values, more than the 8,388,608"):
         recording_from_midi(huge, [1])
+    late = mido.MidiFile(ticks_per_beat=1)
+    late.tracks.append(mido.MidiTrack([mido.Message("control_change", control=1, time=2**26)]))
+    with pytest.raises(ValueError, match="has events up to pip 4,294,967,296, beyond the last pip a recording holds"):
+        recording_from_midi(late, [1])
 
 
 def test_recording_warns_of_tempo_changes_inside():

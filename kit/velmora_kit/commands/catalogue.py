@@ -11,7 +11,7 @@ import math
 import sys
 from typing import Any
 
-from velmora_kit.cli import CommandError, check_pattern_names, positive_int
+from velmora_kit.cli import CommandError, check_pattern_names, positive_int, rich_console
 
 
 def _dimensions(text: str) -> int:
@@ -108,7 +108,6 @@ def run_list(args: argparse.Namespace) -> int:
     if len(entries) > _RICH_ROWS:
         _print_plain(entries, total)
         return 0
-    from rich.console import Console
     from rich.table import Table
 
     table = Table(caption=f"{len(entries)} of {total} patterns", caption_justify="left")
@@ -119,7 +118,7 @@ def run_list(args: argparse.Namespace) -> int:
     table.add_column("description")
     for e in entries:
         table.add_row(e.name, e.collection.removeprefix("velmora_"), f"{e.period_pips / 64:g}", str(e.dimensions), e.description)
-    Console(soft_wrap=False).print(table)
+    rich_console(soft_wrap=False).print(table)
     return 0
 
 
@@ -148,13 +147,12 @@ def run_show(args: argparse.Namespace) -> int:
     check_pattern_names([args.name])
     import numpy as np
     import plotext  # type: ignore[import-untyped]
-    from rich.console import Console
 
     from velmora_kit.catalogue import catalogue_entries
     from velmora_kit.render import render
 
     entry = next(e for e in catalogue_entries() if e.name == args.name)
-    console = Console()
+    console = rich_console()
     console.print(f"[bold]{entry.name}[/bold]  ({entry.collection})")
     console.print(entry.description, highlight=False)
     console.print(

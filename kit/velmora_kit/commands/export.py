@@ -11,7 +11,7 @@ import math
 from fractions import Fraction
 from typing import Any
 
-from velmora_kit.cli import CommandError, check_pattern_names, finite_float, positive_float
+from velmora_kit.cli import CommandError, UsageError, check_pattern_names, finite_float, positive_float, tempo_bpm
 from velmora_kit.commands.beats import add_audio_options, audio_tempo
 
 
@@ -33,7 +33,7 @@ def add_parser(subparsers: Any) -> None:
     parser.add_argument("name", metavar="NAME", help="a pattern name (velmora list shows them)")
     parser.add_argument("-o", "--output", metavar="FILE", required=True, help="the file to write")
     tempo = parser.add_mutually_exclusive_group()
-    tempo.add_argument("--bpm", metavar="B", type=positive_float, help="constant tempo (default 120)")
+    tempo.add_argument("--bpm", metavar="B", type=tempo_bpm, help="constant tempo (default 120)")
     tempo.add_argument("--midi", metavar="FILE", help="take the tempo map of a standard MIDI file")
     tempo.add_argument("--audio", metavar="FILE", help="take the beats of an audio file as the tempo map (pip 0 on its first downbeat)")
     parser.add_argument("--fps", metavar="F", type=positive_float, default=60.0, help="frames per second (default 60)")
@@ -55,21 +55,26 @@ def run_export(args: argparse.Namespace) -> int:
     from velmora_kit.export import EXPORT_FORMATS, export
     from velmora_kit.modify import Layer, parse_rate
     from velmora_kit.render import period_of
-    from velmora_kit.tempo import TempoMap
+    from velmora_kit.tempo import MAX_FRAMES, TempoMap
 
     output = Path(args.output)
     if output.suffix.lower().lstrip(".") not in EXPORT_FORMATS:
-        raise CommandError(f"output must end in .csv, .chan, .gltf or .glb, got {args.output!r}")
+        raise UsageError(f"output must end in .csv, .chan, .gltf or .glb, got {args.output!r}")
     if not output.parent.is_dir():
         raise CommandError(f"output folder does not exist: {str(output.parent)!r}")
-    rate = parse_rate(args.rate, "--rate")
+    try:
+        rate = parse_rate(args.rate, "--rate")
+    except (TypeError, ValueError) as error:
+        raise UsageError(str(error)) from None
     source = Layer(args.name, phase=args.phase, rate=rate, swing=args.swing)
 
     seconds = args.seconds
     if args.midi is not None:
         midi_path = Path(args.midi)
-        if not midi_path.is_file():
+        if not midi_path.exists():
             raise CommandError(f"MIDI file not found: {args.midi!r}")
+        if not midi_path.is_file():
+            raise CommandError(f"--midi must be a regular file, got {args.midi!r} (a folder, device or pipe)")
         tempo: TempoMap | float = TempoMap.from_midi(str(midi_path))
         if seconds is None:
             import mido  # type: ignore[import-untyped]
@@ -85,8 +90,13 @@ def run_export(args: argparse.Namespace) -> int:
         if seconds is None:
             seconds = period_of(args.name) / 64 * 60.0 / float(tempo)
 
-    export(source, output, tempo=tempo, fps=args.fps, seconds=seconds)
     # The count frames() makes: every k with k / fps below the length, on the decimals given.
     frames = math.ceil(Fraction(repr(float(seconds))) * Fraction(repr(float(args.fps))))
+    if frames > MAX_FRAMES:
+        length = f"--seconds {seconds:g}" if args.seconds is not None else f"the default length ({seconds:.4g} s)"
+        raise UsageError(
+            f"{length} at --fps {args.fps:g} is more than {MAX_FRAMES:,} frames; give a shorter --seconds or a lower --fps"
+        )
+    export(source, output, tempo=tempo, fps=args.fps, seconds=seconds)
     print(f"wrote {frames} frame{'' if frames == 1 else 's'} ({seconds:g} s at {args.fps:g} fps) of {args.name} to {output}")
     return 0

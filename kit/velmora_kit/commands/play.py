@@ -10,9 +10,19 @@ import argparse
 import sys
 from typing import Any
 
-from velmora_kit.cli import EXIT_INTERRUPTED, CommandError, check_pattern_names, finite_float, positive_float
+from velmora_kit.cli import (
+    CommandError, UsageError, check_pattern_names, finite_float, interrupted_status, positive_float, tempo_bpm,
+)
 from velmora_kit.commands.beats import add_audio_options, audio_tempo
 
+
+def _latency_ms(text: str) -> float:
+    from velmora_kit._checks import MAX_LATENCY_SECONDS
+
+    value = finite_float(text)
+    if abs(value) > MAX_LATENCY_SECONDS * 1e3:
+        raise argparse.ArgumentTypeError(f"must be within ±{MAX_LATENCY_SECONDS * 1e3:g} ms, got {text}")
+    return value
 
 
 def add_parser(subparsers: Any) -> None:
@@ -27,7 +37,7 @@ def add_parser(subparsers: Any) -> None:
     )
     parser.add_argument("names", metavar="NAME", nargs="+", help="pattern names (velmora list shows them)")
     time_source = parser.add_mutually_exclusive_group()
-    time_source.add_argument("--bpm", metavar="B", type=positive_float, help="constant tempo (default 120)")
+    time_source.add_argument("--bpm", metavar="B", type=tempo_bpm, help="constant tempo (default 120)")
     time_source.add_argument("--midi-clock", metavar="PORT", help="follow the MIDI clock arriving at this MIDI input")
     time_source.add_argument(
         "--audio", metavar="FILE", help="follow the beats of an audio file, its second 0 when playing starts"
@@ -54,7 +64,7 @@ def add_parser(subparsers: Any) -> None:
     )
     parser.add_argument("--rate", metavar="HZ", type=positive_float, default=60.0, help="ticks per second (default 60)")
     parser.add_argument(
-        "--latency", metavar="MS", type=finite_float, default=0.0,
+        "--latency", metavar="MS", type=_latency_ms, default=0.0,
         help="send each position this many milliseconds early (default 0)",
     )
     parser.add_argument("--seconds", metavar="S", type=positive_float, help="stop after this long (default: Ctrl-C)")
@@ -63,14 +73,21 @@ def add_parser(subparsers: Any) -> None:
 
 
 def _osc_sink(text: str, max_bundle_bytes: int | None) -> Any:
-    from velmora_kit.live._address import split_host_port
+    from velmora_kit.live._address import check_port, split_host_port
     from velmora_kit.live.osc import OscSink
 
-    host, port_text = split_host_port("--osc", text)
+    try:
+        host, port_text = split_host_port("--osc", text)
+    except ValueError as error:
+        raise UsageError(str(error)) from None
     try:
         port = int(port_text or "")
     except ValueError:
-        raise CommandError(f"--osc port must be a number in 1..65535, got {port_text!r}") from None
+        raise UsageError(f"--osc port must be a number in 1..65535, got {port_text!r}") from None
+    try:
+        check_port("--osc port", port)
+    except ValueError as error:
+        raise UsageError(str(error)) from None
     try:
         return OscSink(host, port, max_bundle_bytes=max_bundle_bytes)
     except ValueError as error:
@@ -82,11 +99,11 @@ def _dmx_patch(option: str, text: str, names: list[str], fixture: Any, slew_hz: 
     from velmora_kit.dmx import UNIVERSE_SIZE, DmxPatch
     from velmora_kit.live._address import split_host_port
 
-    host, universe_text = split_host_port(option, text, port_required=False)
     try:
+        host, universe_text = split_host_port(option, text, port_required=False)
         first = int(universe_text) if universe_text is not None else default_universe
     except ValueError:
-        raise CommandError(f"{option} universe must be a whole number, got {universe_text!r}") from None
+        raise UsageError(f"{option} must be HOST or HOST:UNIVERSE with a whole-number universe, got {text!r}") from None
     heads = UNIVERSE_SIZE // fixture.width
     patch = {
         name: (first + index // heads, 1 + fixture.width * (index % heads), fixture) for index, name in enumerate(names)
@@ -138,7 +155,7 @@ def run_play(args: argparse.Namespace) -> int:
     check_pattern_names(names)
     repeated = sorted({name for name in names if names.count(name) > 1})
     if repeated:
-        raise CommandError(f"each pattern can play once, got {', '.join(repeated)} more than once")
+        raise UsageError(f"each pattern can play once, got {', '.join(repeated)} more than once")
     # Analysed before any sink opens: the analysis takes seconds, and may fail.
     audio_map = audio_tempo(args.audio, args)[0] if args.audio is not None else None
     sinks = []
@@ -173,7 +190,7 @@ def run_play(args: argparse.Namespace) -> int:
         if midi_port is not None:
             midi_port.close()
     print(f"velmora play: {summary}", file=sys.stderr)
-    return EXIT_INTERRUPTED if summary.interrupted else 0
+    return interrupted_status() if summary.interrupted else 0
 
 
 class _TerminalView:

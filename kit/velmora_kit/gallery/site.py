@@ -22,7 +22,10 @@ running sums with 16-bit wrap-around, exact.
 from __future__ import annotations
 
 import base64
+import contextlib
 import json
+import os
+import stat
 import time
 import zlib
 from dataclasses import dataclass
@@ -32,13 +35,28 @@ from pathlib import Path
 import numpy as np
 import numpy.typing as npt
 
+from velmora_kit._files import replacing_binary
 from velmora_kit.gallery.catalogue import MOTIONS, Pattern, gallery_patterns, generator_patterns, grooves
 from velmora_kit.render import table
 
 # int16 steps per unit: the page's values are within 1 / (2 * SCALE) of the module's.
 SCALE = 32767
 STATIC_FILES: tuple[str, ...] = ("index.html", "gallery.js", "gallery.css")
-GENERATED_FILES: tuple[str, ...] = ("catalogue.js", "tables.js")
+# The generated scripts and the global each sets; their first bytes mark a gallery's folder.
+_SCRIPT_VARIABLES: dict[str, str] = {"catalogue.js": "VELMORA_CATALOGUE", "tables.js": "VELMORA_TABLES"}
+GENERATED_FILES: tuple[str, ...] = tuple(_SCRIPT_VARIABLES)
+
+
+class SiteInTheWay(FileExistsError):
+    """Files of the site's names, not written by the gallery, are in the target folder."""
+
+    def __init__(self, directory: Path, names: list[str]) -> None:
+        super().__init__(
+            f"{str(directory)!r} already holds {', '.join(names)}, not written by the gallery: "
+            "choose another folder, or pass force=True to replace them"
+        )
+        self.directory = directory
+        self.names = tuple(names)
 
 
 @dataclass(frozen=True)
@@ -55,12 +73,18 @@ class SiteSummary:
         return sum(self.file_sizes.values())
 
 
-def build_site(directory: str | Path) -> SiteSummary:
+def build_site(directory: str | Path, *, force: bool = False) -> SiteSummary:
     """Writes the gallery into `directory` (created if missing; other files are left alone).
+
+    Every file is written to a temporary file first and renamed into place once all are
+    written, so a failure (a full disk, for one) leaves the folder as it was. Files of the site's
+    names that the gallery did not write (see `foreign_files`) are replaced only with
+    `force`; nothing is written when one is in the way.
 
     Parameters
     ----------
-    directory : the folder to write `index.html` and its five companions into.
+    directory : the folder to write `index.html` and its four companions into.
+    force : replace files of the site's names even when the gallery did not write them.
 
     Returns
     -------
@@ -68,6 +92,9 @@ def build_site(directory: str | Path) -> SiteSummary:
 
     Raises
     ------
+    FileExistsError
+        When files of the site's names that the gallery did not write are in the way
+        (and `force` is not given); the message names them.
     OSError
         When the folder cannot be created or written.
     ValueError
@@ -89,20 +116,55 @@ def build_site(directory: str | Path) -> SiteSummary:
 
     patterns = gallery_patterns(velmora.catalogue()) + generator_patterns()
     outputs: dict[str, bytes] = {
-        "catalogue.js": _script("VELMORA_CATALOGUE", _catalogue_json(patterns)),
-        "tables.js": _script("VELMORA_TABLES", _tables_json(patterns)),
+        "catalogue.js": _script(_SCRIPT_VARIABLES["catalogue.js"], _catalogue_json(patterns)),
+        "tables.js": _script(_SCRIPT_VARIABLES["tables.js"], _tables_json(patterns)),
     }
     static = resources.files("velmora_kit.gallery").joinpath("static")
     for name in STATIC_FILES:
         outputs[name] = static.joinpath(name).read_bytes()
-    for name, content in outputs.items():
-        (target / name).write_bytes(content)
+    if not force:
+        in_the_way = foreign_files(target, outputs)
+        if in_the_way:
+            raise SiteInTheWay(target, in_the_way)
+    # Every file is written in full before any is renamed into place, so a full disk
+    # leaves the folder as it was rather than half a site.
+    with contextlib.ExitStack() as files:
+        for name, content in outputs.items():
+            files.enter_context(replacing_binary(target / name)).write(content)
     return SiteSummary(
         directory=target,
         file_sizes={name: len(content) for name, content in outputs.items()},
         patterns=len(patterns),
         seconds=time.perf_counter() - started,
     )
+
+
+def foreign_files(directory: Path, outputs: dict[str, bytes]) -> list[str]:
+    """The names among `outputs` that exist in `directory` but were not written by the gallery.
+
+    A file is the gallery's when it is a regular file (never a symlink) and either holds
+    what would be written now, or sits in a folder whose generated scripts are the
+    gallery's own (an earlier build, perhaps of another version).
+    """
+    def regular(name: str) -> bool:
+        return stat.S_ISREG(os.lstat(directory / name).st_mode)
+
+    def starts_with(name: str, prefix: bytes) -> bool:
+        with open(directory / name, "rb") as file:
+            return file.read(len(prefix)) == prefix
+
+    present = [name for name in outputs if os.path.lexists(directory / name)]
+    earlier_build = all(
+        os.path.lexists(directory / name) and regular(name) and starts_with(name, _script_prefix(variable))
+        for name, variable in _SCRIPT_VARIABLES.items()
+    )
+    foreign = []
+    for name in present:
+        if not regular(name):
+            foreign.append(name)
+        elif not earlier_build and (directory / name).read_bytes() != outputs[name]:
+            foreign.append(name)
+    return foreign
 
 
 def quantise(loop: npt.NDArray[np.float64]) -> npt.NDArray[np.int16]:
@@ -199,4 +261,8 @@ def _script(variable: str, payload: dict[str, object]) -> bytes:
     text = json.dumps(payload, ensure_ascii=False, separators=(",", ":"))
     # "</" can never close a script element from inside the data, whatever a description holds.
     text = text.replace("</", "<\\/")
-    return f"window.{variable} = {text};\n".encode("utf-8")
+    return _script_prefix(variable) + f"{text};\n".encode("utf-8")
+
+
+def _script_prefix(variable: str) -> bytes:
+    return f"window.{variable} = ".encode("ascii")

@@ -6,8 +6,11 @@ at once, without a name lookup on the network.
 
 from __future__ import annotations
 
+import numbers
 import re
 import socket
+
+import numpy as np
 
 # Host names, IPv4 and IPv6 literals: letters, digits, dots, hyphens, colons (and
 # underscores, which some local names carry).
@@ -16,11 +19,13 @@ _HOST_CHARACTERS = re.compile(r"[A-Za-z0-9._:%-]{1,253}")
 
 def check_port(name: str, port: object) -> int:
     """Returns `port` as an int in 1..65535."""
-    if isinstance(port, bool) or not isinstance(port, int):
+    # Any integer kind (numpy's too: a port read from an array); a bool is no port.
+    if isinstance(port, (bool, np.bool_)) or not isinstance(port, numbers.Integral):
         raise TypeError(f"{name} must be an int, got {port!r}")
-    if not 1 <= port <= 65535:
-        raise ValueError(f"{name} must be in 1..65535, got {port}")
-    return port
+    number = int(port)
+    if not 1 <= number <= 65535:
+        raise ValueError(f"{name} must be in 1..65535, got {number}")
+    return number
 
 
 def resolve_host(name: str, host: object) -> tuple[socket.AddressFamily, str]:

@@ -184,8 +184,8 @@ class Player:
     Raises
     ------
     ValueError
-        No sources, both or neither of `tempo` and `clock`, a rate or latency that is not
-        finite (the rate also positive), a recording of other than one or three axes, an
+        No sources, both or neither of `tempo` and `clock`, a rate that is not finite and
+        positive, a latency beyond ±60 s, a recording of other than one or three axes, an
         unknown name.
     TypeError
         Arguments of the wrong type.
@@ -209,7 +209,7 @@ class Player:
         sinks: Iterable[Sink] = (),
         library: velmora.PatternLibrary | None = None,
     ) -> None:
-        from velmora_kit._checks import check_finite, check_positive
+        from velmora_kit._checks import check_latency, check_positive
 
         self._sources = SourceSet(sources, library)
         if (tempo is None) == (clock is None):
@@ -228,7 +228,7 @@ class Player:
         else:
             raise TypeError(f"clock must be a MidiClock or an iterable of mido messages, got {type(clock).__name__}")
         self._rate = check_positive("rate_hz", rate_hz)
-        self._latency = check_finite("latency_seconds", latency_seconds)
+        self._latency = check_latency("latency_seconds", latency_seconds)
         if isinstance(sinks, Sink) or not isinstance(sinks, Iterable):
             raise TypeError(f"sinks must be an iterable of sinks, got {type(sinks).__name__}")
         self._sinks = tuple(sinks)
