@@ -10,7 +10,6 @@ mapped, each group is mapped at once and scattered into a (universes, 512) array
 from __future__ import annotations
 
 import os
-import tempfile
 from collections.abc import Iterator, Mapping
 from pathlib import Path
 from typing import IO, Union
@@ -19,6 +18,7 @@ import numpy as np
 import numpy.typing as npt
 import velmora
 
+from velmora_kit._files import replacing_binary
 from velmora_kit._sources import SourceSet
 from velmora_kit.device import dmx_bytes, to_dmx
 from velmora_kit.fixture import Fixture, SlewLimit
@@ -389,27 +389,11 @@ def export_dmx(
     if patch.slew_hz is not None and patch.slew_hz != float(fps):
         raise ValueError(f"fps must be the patch's slew_hz ({patch.slew_hz:g}) for the slew limit's steps, got {fps!r}")
     blocks = dmx_frames(sources, pips, patch, library=library, block_frames=block_frames)
-    try:
-        handle, temporary = tempfile.mkstemp(dir=target.parent, prefix=f".{target.name}.", suffix=".tmp")
-    except OSError as error:
-        raise OSError(error.errno, f"cannot write {str(target)!r}: {error.strerror}") from None
-    try:
-        with os.fdopen(handle, "wb") as out:
-            if kind == ".npy":
-                _write_npy(out, (int(pips.size), len(patch.universes), UNIVERSE_SIZE), blocks)
-            else:
-                _write_csv(out, pips, float(fps), float(start_seconds), patch.universes, blocks)
-            out.flush()
-            os.fsync(out.fileno())
-        os.replace(temporary, target)
-    except BaseException as error:
-        try:
-            os.unlink(temporary)
-        except FileNotFoundError:
-            pass
-        if isinstance(error, OSError):  # the user's path and the reason, never the temporary name
-            raise OSError(error.errno, f"cannot write {str(target)!r}: {error.strerror}") from None
-        raise
+    with replacing_binary(target) as out:
+        if kind == ".npy":
+            _write_npy(out, (int(pips.size), len(patch.universes), UNIVERSE_SIZE), blocks)
+        else:
+            _write_csv(out, pips, float(fps), float(start_seconds), patch.universes, blocks)
     return target
 
 

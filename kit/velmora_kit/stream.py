@@ -21,6 +21,7 @@ import numpy as np
 import numpy.typing as npt
 
 import velmora
+from velmora_kit._files import _file_mode, writing_error
 from velmora_kit.export import CSV_HEADER, _Progress
 from velmora_kit.recording import RecordingMotion
 from velmora_kit.render import INTERPOLATIONS, PatternLike, render
@@ -270,6 +271,11 @@ def _file_name(source: object) -> str:
 def _temporary_for(target: Path) -> Path:
     """A new, empty file of a random name beside `target`, created exclusively (never
     through a link), for the file's content until it is renamed to `target`."""
-    handle, name = tempfile.mkstemp(dir=target.parent, prefix=f".{target.name}.", suffix=".part")
+    try:
+        handle, name = tempfile.mkstemp(dir=target.parent, prefix=f".{target.name}.", suffix=".part")
+    except OSError as error:
+        raise writing_error(error, target) from None
+    # mkstemp makes 0600; the files get the mode a file written in place would have.
+    os.fchmod(handle, _file_mode(target))
     os.close(handle)
     return Path(name)

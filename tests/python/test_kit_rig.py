@@ -286,7 +286,7 @@ def test_export_dmx_streams_npy_and_csv(tmp_path: Path) -> None:
     with pytest.raises(ValueError, match="path must end in .npy or .csv"):
         export_dmx(SOURCES, tmp_path / "show.txt", patch, tempo=128.0, fps=30.0, seconds=1.0)
     (tmp_path / "taken.npy").mkdir()  # a folder where the file should go: named, nothing left behind
-    with pytest.raises(OSError, match=f"cannot write '{tmp_path / 'taken.npy'}': Is a directory"):
+    with pytest.raises(OSError, match=f"cannot write '{tmp_path / 'taken.npy'}': it is a folder"):
         export_dmx(SOURCES, tmp_path / "taken.npy", patch, tempo=128.0, fps=30.0, seconds=1.0)
     with pytest.raises(OSError, match="cannot write .*no/such/show.npy'"):
         export_dmx(SOURCES, tmp_path / "no" / "such" / "show.npy", patch, tempo=128.0, fps=30.0, seconds=1.0)

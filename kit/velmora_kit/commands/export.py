@@ -93,9 +93,9 @@ def run_export(args: argparse.Namespace) -> int:
     # The count frames() makes: every k with k / fps below the length, on the decimals given.
     frames = math.ceil(Fraction(repr(float(seconds))) * Fraction(repr(float(args.fps))))
     if frames > MAX_FRAMES:
-        length = f"--seconds {seconds:g}" if args.seconds is not None else f"the default length ({seconds:.4g} s)"
+        asked = f"--seconds {seconds:g}" if args.seconds is not None else f"the default length ({seconds:.4g} s)"
         raise UsageError(
-            f"{length} at --fps {args.fps:g} is more than {MAX_FRAMES:,} frames; give a shorter --seconds or a lower --fps"
+            f"{asked} at --fps {args.fps:g} is more than {MAX_FRAMES:,} frames; give a shorter --seconds or a lower --fps"
         )
     export(source, output, tempo=tempo, fps=args.fps, seconds=seconds)
     print(f"wrote {frames} frame{'' if frames == 1 else 's'} ({seconds:g} s at {args.fps:g} fps) of {args.name} to {output}")
