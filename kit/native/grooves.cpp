@@ -18,6 +18,7 @@
 
 #include "framework/primitives.hpp"
 #include "grooves/groove_motions.hpp"
+#include "grooves/score_notation.hpp"
 #include "grooves/score_text.hpp"
 
 namespace py = pybind11;
@@ -113,6 +114,12 @@ PYBIND11_MODULE(_grooves, m) {
         for (auto l = static_cast<unsigned>(g::Lane::kick); l <= static_cast<unsigned>(g::Lane::bass); ++l)
             names.emplace_back(g::lane_name(static_cast<g::Lane>(l)));
         return names;
+    });
+    // The notation's velocity letters and their velocities (accent, normal, soft, ghost).
+    m.def("velocity_levels", [] {
+        std::vector<std::pair<std::string, double>> levels;
+        for (const char letter : std::string_view("Xxog")) levels.emplace_back(std::string(1, letter), g::velocity_of_letter(letter));
+        return levels;
     });
     m.def("scores", [] {
         std::vector<ScoreRecord> records;

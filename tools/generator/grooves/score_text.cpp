@@ -118,6 +118,7 @@ GrooveScore parse_score_text(std::string key, std::string_view text) {
     }
     ScoreBuilder builder(std::move(key), bars.value_or(1U));
     const std::size_t loop_steps = 16U * bars.value_or(1U);
+    const double loop_pips = static_cast<double>(loop_steps) * PIPS_PER_SIXTEENTH;
     for (const Line& line : lines) {
         try {
             const std::vector<std::string_view> parts = words(line.body);
@@ -135,12 +136,21 @@ GrooveScore parse_score_text(std::string key, std::string_view text) {
                                     " (the loop), got " + std::to_string(count)};
             } else if (parts[0] == "hit") {
                 if (parts.size() != 4) throw LineError{"a hit is: hit LANE PIP VELOCITY"};
-                builder.hit(lane_named(parts[1]), number(parts[2], "the pip"), number(parts[3], "the velocity"));
+                const double pip = number(parts[2], "the pip");
+                const double velocity = number(parts[3], "the velocity");
+                if (!(pip >= 0.0 && pip < loop_pips))
+                    throw LineError{"the pip must be within the loop, 0 to " + std::to_string(loop_steps * 16U) + ", got " +
+                                    std::string(parts[2])};
+                if (!(velocity > 0.0 && velocity <= 1.0))
+                    throw LineError{"the velocity must be within (0, 1], got " + std::string(parts[3])};
+                builder.hit(lane_named(parts[1]), pip, velocity);
             } else if (parts[0] == "tuplet") {
                 if (parts.size() != 5) throw LineError{"a tuplet is: tuplet LANE START SPAN LETTERS"};
                 const double span = number(parts[3], "the span");
-                if (!(span > 0.0)) throw LineError{"a tuplet's span must be positive"};
-                builder.tuplet(lane_named(parts[1]), number(parts[2], "the start"), span, parts[4]);
+                const double start = number(parts[2], "the start");
+                if (!(span > 0.0 && start >= 0.0 && start + span <= loop_pips))
+                    throw LineError{"a tuplet must lie within the loop, 0 to " + std::to_string(loop_steps * 16U) + " pips"};
+                builder.tuplet(lane_named(parts[1]), start, span, parts[4]);
             } else {
                 throw LineError{"expected 'bars N', 'LANE: STEPS', 'hit ...' or 'tuplet ...', got '" +
                                 std::string(parts[0]) + "'"};
