@@ -23,6 +23,7 @@ _SUBCOMMAND_MODULES: tuple[str, ...] = (
     "velmora_kit.commands.check",
     "velmora_kit.commands.gallery",
     "velmora_kit.commands.beats",
+    "velmora_kit.commands.groove",
 )
 
 EXIT_USAGE = 2

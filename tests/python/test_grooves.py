@@ -124,3 +124,30 @@ def test_a_whole_song_repeats_builtin_loops_exactly_and_blends_where_they_change
     assert np.allclose(half, (song.table[10] + song.table[11]) / 2)
     with pytest.raises(IndexError, match="pip 1536 is outside the song groove_song_bounce"):
         vk.render(vk.GrooveSong(song.score, "bounce", outside="raise"), [1536])
+
+
+def test_the_groove_command_bakes_a_song_from_midi_and_a_loop_from_text(tmp_path, capsys) -> None:
+    from velmora_kit.cli import main
+
+    midi_path = tmp_path / "drums.mid"
+    midi_from_score(vk.score("techno_broken"), loops=3, bpm=128.0).save(str(midi_path))
+    assert main(["groove", str(midi_path), "--motion", "ricochet", "-o", str(tmp_path / "song.csv"), "--fps", "30"]) == 0
+    rows = np.loadtxt(tmp_path / "song.csv", delimiter=",", skiprows=1)
+    song = vk.GrooveSong(score_from_midi(str(midi_path)), "ricochet")
+    assert np.array_equal(rows[:, 3:], vk.render(song, rows[:, 2].astype(np.int64)))
+    assert "of ricochet to drums (song)" in capsys.readouterr().out
+
+    text_path = tmp_path / "mine.txt"
+    text_path.write_text(HOUSE_CLASSIC)
+    assert main(["groove", str(text_path), "--motion", "spring", "-o", str(tmp_path / "loop.csv"), "--bpm", "120", "--fps", "128"]) == 0
+    rows = np.loadtxt(tmp_path / "loop.csv", delimiter=",", skiprows=1)
+    assert rows.shape[0] == 512  # one loop: 4 s at 128 fps, a frame a pip
+    assert np.array_equal(rows[:, 3:], vk.table("beat_house_classic_spring"))
+    for argv, message in [
+        (["groove", "nope", "--motion", "bounce"], "built-in score key such as 'house_classic', got 'nope'"),
+        (["groove", "house_classic", "--motion", "wobble"], "--motion must be one of bounce"),
+        (["groove", str(midi_path), "--motion", "bounce", "--bpm", "90"], "--bpm is for a built-in or text score"),
+    ]:
+        assert main([*argv, "-o", str(tmp_path / "x.csv")]) == 1
+        err = capsys.readouterr().err
+        assert message in err and err.count("\n") == 1

@@ -132,8 +132,10 @@ GrooveScore parse_score_text(std::string key, std::string_view text) {
                 else if (count == loop_steps)
                     builder.steps(lane, steps, feel);
                 else
-                    throw LineError{"a step string has 16 steps (one bar) or " + std::to_string(loop_steps) +
-                                    " (the loop), got " + std::to_string(count)};
+                    throw LineError{(loop_steps == 16U ? std::string("a step string has 16 steps")
+                                                        : "a step string has 16 steps (one bar) or " +
+                                                              std::to_string(loop_steps) + " (the loop)") +
+                                    ", got " + std::to_string(count)};
             } else if (parts[0] == "hit") {
                 if (parts.size() != 4) throw LineError{"a hit is: hit LANE PIP VELOCITY"};
                 const double pip = number(parts[2], "the pip");
