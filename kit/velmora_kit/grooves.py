@@ -332,10 +332,30 @@ def _song_table(drums: DrumScore, motion: str, loop: int) -> FloatArray:
 
 # The three bands read for drums, in Hz: kick body, snare/clap body and crack, hats' sizzle.
 AUDIO_BANDS: Mapping[str, tuple[float, float]] = MappingProxyType(
-    {"kick": (30.0, 150.0), "snare": (180.0, 3_000.0), "closed_hat": (6_000.0, 11_000.0)}
+    {"kick": (30.0, 150.0), "snare": (500.0, 2_500.0), "closed_hat": (6_000.0, 11_000.0)}
 )
 _AUDIO_RATE = 22_050
 _AUDIO_HOP = 64  # 2.9 ms: a pip at 120 BPM is 7.8 ms
+_AUDIO_FFT = 512
+# Where in its frame the flux of a sudden attack peaks, in samples from the frame's start
+# (measured on a unit impulse: see tests/python/test_grooves.py).
+_AUDIO_LAG = 452
+# Peaks of two bands this close (in frames, 8.7 ms) are one hit heard in both.
+_SAME_HIT_FRAMES = 3
+_SPILL_MARGIN = 1.5
+# How far back (in frames, 23 ms) a peak's rise is looked for.
+_RISE_FRAMES = 8
+# The share a drum spills is read where it plays alone: the quieter end of its hits
+# (a quarter of them may be doubled by another drum without moving it).
+_SPILL_QUANTILE = 0.25
+# Whose hits spill into a band: the kick's attack reaches everything above it, open hats
+# reach down into the snare's band; nothing masks a kick.
+_SPILLS_INTO: Mapping[str, tuple[str, ...]] = MappingProxyType(
+    {"kick": (), "snare": ("kick",), "closed_hat": ("kick",)}
+)
+# Peaks below this share of the band's loudest are the ring of a drum, not a hit; the
+# snare's floor is lower, for its ghost notes.
+_PEAK_FLOORS: Mapping[str, float] = MappingProxyType({"kick": 0.25, "snare": 0.12, "closed_hat": 0.15})
 
 
 def score_from_audio(
@@ -396,26 +416,9 @@ def score_from_audio(
     samples, rate = _samples_of(source, sr)
     if rate != _AUDIO_RATE:
         samples = librosa.resample(samples, orig_sr=rate, target_sr=_AUDIO_RATE, res_type="soxr_hq")
-    spectrum = np.abs(librosa.stft(samples, n_fft=1024, hop_length=_AUDIO_HOP, center=True))
-    hz = librosa.fft_frequencies(sr=_AUDIO_RATE, n_fft=1024)
-    flux: dict[str, FloatArray] = {}
-    for lane, (low, high) in AUDIO_BANDS.items():
-        band = np.log1p(100.0 * spectrum[(hz >= low) & (hz < high)])
-        flux[lane] = np.maximum(np.diff(band, axis=1, prepend=band[:, :1]), 0.0).sum(axis=0)
     hits: dict[str, dict[float, float]] = {}
-    kick_frames = _peaks(flux["kick"])
-    for lane, strength in flux.items():
-        frames = _peaks(strength)
-        if lane != "kick" and kick_frames.size:
-            # A kick's attack spills into the upper bands; keep only peaks well above it.
-            near = np.abs(frames[:, None] - kick_frames[None, :]).min(axis=1) <= 3
-            frames = frames[~near | (strength[frames] > 0.5 * float(strength.max()))]
-        top = float(strength[frames].max()) if frames.size else 1.0
-        # The flux peaks on the frame where the attack arrives; the frame is centred, so
-        # the onset itself sits half a hop earlier.
-        seconds = (frames - 0.5) * _AUDIO_HOP / _AUDIO_RATE
+    for lane, (seconds, velocities) in _band_onsets(librosa, samples).items():
         pips = np.asarray(tempo_map.pip_position(seconds), dtype=np.float64)
-        velocities = np.clip(strength[frames] / top, 0.05, 1.0)
         hits[lane] = dict(zip(np.round(pips, 3).tolist(), velocities.tolist()))
     bar = 64 * beats_per_bar
     last = max((max(h) for h in hits.values() if h), default=0.0)
@@ -435,16 +438,61 @@ def score_from_audio(
     return DrumScore(key, period, MappingProxyType(lanes))
 
 
-def _peaks(strength: FloatArray) -> npt.NDArray[np.intp]:
+def _band_onsets(librosa: Any, samples: npt.NDArray[np.float32]) -> dict[str, tuple[FloatArray, FloatArray]]:
+    """(onset seconds, velocities) of each band of `AUDIO_BANDS` in mono samples at 22,050 Hz."""
+    # Silence ahead, so that a hit on the very first sample still rises out of nothing.
+    padded = np.concatenate([np.zeros(_AUDIO_FFT, dtype=np.float32), samples])
+    spectrum = np.abs(librosa.stft(padded, n_fft=_AUDIO_FFT, hop_length=_AUDIO_HOP, center=False))
+    hz = librosa.fft_frequencies(sr=_AUDIO_RATE, n_fft=_AUDIO_FFT)
+    flux: dict[str, FloatArray] = {}
+    for lane, (low, high) in AUDIO_BANDS.items():
+        # Square-rooted magnitudes, not logarithms: a band's flux then weighs what really
+        # sounds there (a kick's faint spill into the upper bands stays small beside a
+        # clap's), while a ghost note still stands out of its band.
+        band = np.sqrt(spectrum[(hz >= low) & (hz < high)])
+        flux[lane] = np.maximum(np.diff(band, axis=1, prepend=band[:, :1]), 0.0).sum(axis=0)
+    peaks = {lane: _peaks(strength, _PEAK_FLOORS[lane]) for lane, strength in flux.items()}
+    found: dict[str, tuple[FloatArray, FloatArray]] = {}
+    for lane, strength in flux.items():
+        frames = peaks[lane]
+        for other in _SPILLS_INTO[lane]:
+            loud, sources = flux[other], peaks[other]
+            if not (sources.size and frames.size):
+                continue
+            # A drum spills into other bands at about the same share every time: a peak on
+            # another band's hit counts only when it stands well above that share.
+            together = np.abs(frames[:, None] - sources[None, :]).min(axis=1) <= _SAME_HIT_FRAMES
+            spill = float(np.quantile(strength[sources] / np.maximum(loud[sources], 1e-9), _SPILL_QUANTILE))
+            frames = frames[~together | (strength[frames] > _SPILL_MARGIN * spill * loud[frames])]
+        top = float(strength[frames].max()) if frames.size else 1.0
+        seconds = (_rise_of(strength, frames) * _AUDIO_HOP + _AUDIO_LAG - _AUDIO_FFT) / _AUDIO_RATE
+        found[lane] = (seconds.astype(np.float64), np.clip(strength[frames] / top, 0.05, 1.0))
+    return found
+
+
+def _rise_of(strength: FloatArray, frames: npt.NDArray[np.intp]) -> npt.NDArray[np.intp]:
+    """The frame where each peak's flux first reached half its height: a drum whose body
+    builds over milliseconds (a kick) peaks late, but starts to rise when it is struck."""
+    rises = frames.copy()
+    for k, frame in enumerate(frames):
+        half = 0.5 * strength[frame]
+        start = frame
+        while start > 0 and frame - start < _RISE_FRAMES and strength[start - 1] >= half:
+            start -= 1
+        rises[k] = start
+    return rises
+
+
+def _peaks(strength: FloatArray, floor_share: float) -> npt.NDArray[np.intp]:
     """Frames of the onsets in one band's flux: local maxima over ±25 ms standing above
-    the band's running level and a tenth of its loudest peak."""
+    the band's running level and `floor_share` of its loudest peak."""
     if strength.size < 3 or float(strength.max()) <= 0.0:
         return np.zeros(0, dtype=np.intp)
     window = max(1, round(0.025 * _AUDIO_RATE / _AUDIO_HOP))
     padded = np.pad(strength, window, mode="constant")
     local = np.lib.stride_tricks.sliding_window_view(padded, 2 * window + 1).max(axis=1)
     running = np.convolve(strength, np.ones(8 * window + 1) / (8 * window + 1), mode="same")
-    floor = 0.1 * float(strength.max())
+    floor = floor_share * float(strength.max())
     frames = np.flatnonzero((strength == local) & (strength > floor) & (strength > 1.5 * running))
     return frames.astype(np.intp)
 

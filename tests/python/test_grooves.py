@@ -151,3 +151,34 @@ def test_the_groove_command_bakes_a_song_from_midi_and_a_loop_from_text(tmp_path
         assert main([*argv, "-o", str(tmp_path / "x.csv")]) == 1
         err = capsys.readouterr().err
         assert message in err and err.count("\n") == 1
+
+
+SOUNDFONT = "/usr/share/sounds/sf2/FluidR3_GM.sf2"
+
+
+def test_a_score_heard_in_a_fluidsynth_render_places_kicks_and_snares_within_two_pips(tmp_path) -> None:
+    import os
+    import shutil
+    import subprocess
+
+    pytest.importorskip("librosa")
+    if shutil.which("fluidsynth") is None or not os.path.isfile(SOUNDFONT):
+        pytest.skip("fluidsynth and fluid-soundfont-gm render the drum track (scripts/setup.sh installs them)")
+    played = vk.score("house_jack")  # kicks under claps, ghost kicks, swing
+    midi_from_score(played).save(str(tmp_path / "drums.mid"))
+    wav = tmp_path / "drums.wav"
+    subprocess.run(["fluidsynth", "-ni", "-q", "-r", "44100", "-F", str(wav), SOUNDFONT, str(tmp_path / "drums.mid")],
+                   check=True, capture_output=True, timeout=60)
+    heard = vk.score_from_audio(wav, tempo=vk.TempoMap(120.0), bars=(0, 2))
+    matched = total = 0
+    for lane, truth_lanes in (("kick", ("kick",)), ("snare", ("snare", "clap"))):
+        found = np.array([h.pip for h in heard.lanes[lane]])
+        truth = [h.pip for name in truth_lanes for h in played.lanes.get(name, ())]
+        matched += sum(bool(np.any(np.abs(found - pip) <= 2.0)) for pip in truth)
+        total += len(truth)
+    assert matched >= 0.9 * total
+    # A unit impulse: heard where it is, to the hop (2.9 ms), in the kick's band.
+    impulse = np.zeros(22_050, dtype=np.float32)
+    impulse[5_000] = 1.0
+    click = vk.score_from_audio(impulse, sr=22_050, tempo=vk.TempoMap(120.0))
+    assert abs(click.lanes["kick"][0].pip - 5_000 / 22_050 * 128) <= 0.4
