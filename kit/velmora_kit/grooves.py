@@ -28,7 +28,6 @@ import numpy as np
 import numpy.typing as npt
 import velmora
 
-from velmora_kit import _grooves
 from velmora_kit.drums import DRUM_LANES, DrumScore, Hit
 from velmora_kit.render import FloatArray, render
 
@@ -49,6 +48,16 @@ MAX_LOOP_PIPS = 65_535
 _Record = tuple[str, int, list[tuple[str, list[tuple[float, float]]]]]
 
 
+def _native() -> Any:
+    """The native groove module, imported on first use so that the rest of the package
+    loads without it (a build that predates it)."""
+    try:
+        from velmora_kit import _grooves
+    except ImportError as error:
+        raise ImportError(f"velmora_kit._grooves is missing ({error}): reinstall velmora with pip install .") from None
+    return _grooves
+
+
 def _score_of(record: _Record) -> DrumScore:
     key, period, lanes = record
     held = {lane: tuple(Hit(pip, velocity) for pip, velocity in hits) for lane, hits in lanes}
@@ -62,7 +71,7 @@ def _record_of(drums: DrumScore) -> tuple[str, int, list[tuple[str, list[tuple[f
 
 @functools.lru_cache(maxsize=1)
 def _builtin() -> Mapping[str, DrumScore]:
-    return MappingProxyType({record[0]: _score_of(record) for record in _grooves.scores()})
+    return MappingProxyType({record[0]: _score_of(record) for record in _native().scores()})
 
 
 def motions() -> tuple[str, ...]:
@@ -73,7 +82,7 @@ def motions() -> tuple[str, ...]:
     >>> motions()[:3]
     ('bounce', 'step', 'orbit')
     """
-    return tuple(_grooves.motions())
+    return tuple(_native().motions())
 
 
 def scores() -> tuple[DrumScore, ...]:
@@ -126,7 +135,7 @@ def score_from_text(text: str, key: str = "score") -> DrumScore:
     if not isinstance(key, str):
         raise TypeError(f"key must be a str, got {type(key).__name__}")
     try:
-        return _score_of(_grooves.parse_text(key, text))
+        return _score_of(_native().parse_text(key, text))
     except ValueError as error:
         raise ValueError(f"score text: {error}") from None
 
@@ -163,7 +172,7 @@ def groove_table(drums: DrumScore | str, motion: str) -> FloatArray:
     if not 1 <= drums.period <= MAX_LOOP_PIPS:
         raise ValueError(f"a loop holds 1..{MAX_LOOP_PIPS} pips, got a score of {drums.period} (use GrooveSong)")
     key, period, lanes = _record_of(drums)
-    table: FloatArray = _grooves.render(key, period, lanes, name)
+    table: FloatArray = _native().render(key, period, lanes, name)
     table.flags.writeable = False
     return table
 
@@ -314,7 +323,7 @@ def _song_table(drums: DrumScore, motion: str, loop: int) -> FloatArray:
                 lanes.append((lane, [(float(h.pip) - start, float(h.velocity)) for h in hits[first:stop]]))
         signature = tuple((lane, tuple(hits)) for lane, hits in lanes)
         if signature not in rendered:
-            rendered[signature] = _grooves.render(drums.key, loop, lanes, motion)
+            rendered[signature] = _native().render(drums.key, loop, lanes, motion)
         loops.append(rendered[signature])
     ramp = (1.0 - np.cos(np.pi * (np.arange(1, _SEAM_PIPS + 1) / (_SEAM_PIPS + 1)))) / 2.0
     song = np.concatenate(loops)
