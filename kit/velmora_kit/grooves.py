@@ -257,6 +257,7 @@ class GrooveSong:
             raise ValueError(f"loop_beats must be a whole number of beats in 1..{MAX_LOOP_PIPS // 64}, got {loop_beats!r}")
         if outside not in ("hold", "raise"):
             raise ValueError(f"outside must be 'hold' or 'raise', got {outside!r}")
+        _check_song(drums)
         self._score = drums
         self._motion = _check_motion(motion)
         self._loop_beats = loop_beats
@@ -306,6 +307,18 @@ class GrooveSong:
         upper = np.clip(floor + 1, 0, last).astype(np.int64)
         blended: FloatArray = self._table[lower] * (1.0 - fraction) + self._table[upper] * fraction
         return blended
+
+
+def _check_song(drums: DrumScore) -> None:
+    """The song is cut into loops by searching its onsets: they must ascend within it."""
+    if isinstance(drums.period, bool) or not isinstance(drums.period, int) or drums.period < 1:
+        raise ValueError(f"a song lasts at least one pip, got a score of period {drums.period!r}")
+    for lane, hits in drums.lanes.items():
+        pips = np.array([float(h.pip) for h in hits], dtype=np.float64)
+        if not (np.all(pips >= 0.0) and np.all(pips < drums.period)):
+            raise ValueError(f"hits of {lane!r} must lie within the song's {drums.period} pips")
+        if np.any(np.diff(pips) <= 0.0):
+            raise ValueError(f"hits of {lane!r} must ascend, one per onset")
 
 
 def _song_table(drums: DrumScore, motion: str, loop: int) -> FloatArray:
@@ -431,6 +444,10 @@ def score_from_audio(
         hits[lane] = dict(zip(np.round(pips, 3).tolist(), velocities.tolist()))
     bar = 64 * beats_per_bar
     last = max((max(h) for h in hits.values() if h), default=0.0)
+    if bars is not None and not (
+        isinstance(bars, tuple) and len(bars) == 2 and all(isinstance(b, int) and not isinstance(b, bool) for b in bars)
+    ):
+        raise TypeError(f"bars must be (first, count) whole numbers, got {bars!r}")
     first, count = (0, max(1, math.floor(max(last, 0.0) / bar) + 1)) if bars is None else bars
     if first < 0 or count < 1:
         raise ValueError(f"bars must start at bar 0 or later and hold at least one bar, got {bars!r}")

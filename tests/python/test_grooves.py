@@ -124,6 +124,9 @@ def test_a_whole_song_repeats_builtin_loops_exactly_and_blends_where_they_change
     assert np.allclose(half, (song.table[10] + song.table[11]) / 2)
     with pytest.raises(IndexError, match="pip 1536 is outside the song groove_song_bounce"):
         vk.render(vk.GrooveSong(song.score, "bounce", outside="raise"), [1536])
+    shuffled = vk.drums.DrumScore("x", 1024, {"kick": (vk.drums.Hit(600.0, 1.0), vk.drums.Hit(10.0, 1.0))})
+    with pytest.raises(ValueError, match="hits of 'kick' must ascend"):
+        vk.GrooveSong(shuffled, "bounce")
 
 
 def test_the_groove_command_bakes_a_song_from_midi_and_a_loop_from_text(tmp_path, capsys) -> None:
