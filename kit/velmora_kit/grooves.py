@@ -370,8 +370,8 @@ _RISE_FRAMES = 8
 # The share a drum spills is read where it plays alone: the quieter end of its hits
 # (a quarter of them may be doubled by another drum without moving it).
 _SPILL_QUANTILE = 0.25
-# Whose hits spill into a band: the kick's attack reaches everything above it, open hats
-# reach down into the snare's band; nothing masks a kick.
+# Whose hits spill into a band: the kick's attack reaches everything above it. Hats are
+# not discounted from the snare's band: a clap sounds in both, and would be lost.
 _SPILLS_INTO: Mapping[str, tuple[str, ...]] = MappingProxyType(
     {"kick": (), "snare": ("kick",), "closed_hat": ("kick",)}
 )
