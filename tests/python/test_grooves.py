@@ -120,6 +120,8 @@ def test_a_whole_song_repeats_builtin_loops_exactly_and_blends_where_they_change
     # Not a loop: the ends are held; render and linear interpolation work through it.
     xyz = vk.render(song, [-5, 0, 1535, 4000])
     assert np.array_equal(xyz, song.table[[0, 0, 1535, 1535]])
+    player = vk.Player({"song": song, "loop": vk.groove("afro_cross", "box")}, tempo=120.0)
+    assert np.array_equal(player.positions([700])[0], [song.table[700], vk.table("beat_afro_cross_box")[700 % 512]])
     half = vk.render(song, [10.5], interpolation="linear")[0]
     assert np.allclose(half, (song.table[10] + song.table[11]) / 2)
     with pytest.raises(IndexError, match="pip 1536 is outside the song groove_song_bounce"):
