@@ -24,7 +24,8 @@ from velmora_kit.recording import RecordingMotion
 from velmora_kit.stream import ShowBlock, export_fixtures, render_blocks
 
 from velmora_kit.audio import BeatGrid, beat_grid
-from velmora_kit.drums import DRUM_LANES, GM_NOTE_LANES, DrumScore, lane_of_note, score_from_midi
+from velmora_kit.drums import DRUM_LANES, GM_NOTE_LANES, DrumScore, lane_of_note, midi_from_score, score_from_midi
+from velmora_kit.grooves import GrooveSong, groove, groove_table, motions, score, score_from_audio, score_from_text, scores
 
 from velmora_kit.live import ArtNetSink, Frame, OscSink, Player, PlaySummary, SacnSink, Sink
 
@@ -66,7 +67,17 @@ __all__: list[str] = [
     "GM_NOTE_LANES",
     "beat_grid",
     "lane_of_note",
+    "midi_from_score",
     "score_from_midi",
+    # groove motions from any drum score: the catalogue's beat_ motions at run time
+    "GrooveSong",
+    "groove",
+    "groove_table",
+    "motions",
+    "score",
+    "score_from_audio",
+    "score_from_text",
+    "scores",
     # shapes made to measure, and motion turned, mirrored and moved between axes
     "Shape",
     "Transform",

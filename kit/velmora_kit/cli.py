@@ -26,6 +26,7 @@ _SUBCOMMAND_MODULES: tuple[str, ...] = (
     "velmora_kit.commands.check",
     "velmora_kit.commands.gallery",
     "velmora_kit.commands.beats",
+    "velmora_kit.commands.groove",
 )
 
 # Exit statuses, the same for every subcommand: 2 for a command line that cannot run as

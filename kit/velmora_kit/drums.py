@@ -26,11 +26,15 @@ The bass lane has no percussion note: its cues are the onsets of a bass part on 
 channel. Writing a score as MIDI uses one note per lane (`LANE_NOTES`), the first listed.
 
 `score_from_midi` reads a drum track into a `DrumScore`: a loop of whole bars (64 pips a
-beat), each lane a tuple of `Hit(pip, velocity)` with velocity = MIDI velocity / 127.
+beat), each lane a tuple of `Hit(pip, velocity)` with velocity = MIDI velocity / 127, except
+that the MIDI velocities of the score notation's four levels (127, 102, 70 and 38: accent
+1.0, normal 0.8, soft 0.55, ghost 0.3) read as those levels, so that a score written with
+`midi_from_score` reads back exactly as it was.
 """
 
 from __future__ import annotations
 
+import functools
 import math
 import os
 from dataclasses import dataclass
@@ -45,6 +49,7 @@ __all__ = [
     "Hit",
     "LANE_NOTES",
     "lane_of_note",
+    "midi_from_score",
     "score_from_midi",
 ]
 
@@ -219,7 +224,7 @@ def score_from_midi(
         pip = tick * 64 / per_beat
         last_pip = max(last_pip, pip)
         hits = onsets.setdefault(lane, {})
-        hits[pip] = max(hits.get(pip, 0.0), note.velocity / 127)
+        hits[pip] = max(hits.get(pip, 0.0), _velocity_of(note.velocity))
 
     if bars is None:
         first, count = 0, max(1, math.floor(last_pip / bar_pips) + 1)
@@ -248,3 +253,76 @@ def _absolute(messages: Any) -> Any:
     for message in messages:
         tick += int(message.time)
         yield tick, message
+
+
+@functools.lru_cache(maxsize=1)
+def _notation_levels() -> Mapping[int, float]:
+    """MIDI velocity → the notation's level it stands for (accent, normal, soft, ghost)."""
+    from velmora_kit import _grooves
+
+    return MappingProxyType({round(level * 127): level for _, level in _grooves.velocity_levels()})
+
+
+def _velocity_of(midi_velocity: int) -> float:
+    return _notation_levels().get(midi_velocity, midi_velocity / 127)
+
+
+# Fine enough that every onset of the built-in scores (swing offsets of 3.2, 4, 5 and 6.4
+# pips, triplets) falls on a whole tick.
+_WRITE_TICKS_PER_BEAT = 1920
+
+
+def midi_from_score(
+    score: DrumScore,
+    *,
+    loops: int = 1,
+    bpm: float = 120.0,
+    bass_channel: int = 0,
+    bass_note: int = 36,
+) -> Any:
+    """A General MIDI drum track playing a score: each lane's hits as its first note in
+    the map (`LANE_NOTES`) on channel 10, velocity round(velocity × 127) (at least 1),
+    `loops` times over; bass cues as `bass_note` on `bass_channel`.
+
+    Returns
+    -------
+    mido.MidiFile
+        Type 1, 1920 ticks a beat: a tempo track and one track of notes.
+
+    Examples
+    --------
+    >>> song = midi_from_score(score_from_midi(midi_from_score(DrumScore("k", 256,
+    ...     {"kick": (Hit(0.0, 1.0),)})), key="k"))
+    >>> [m.note for m in song.tracks[1] if m.type == "note_on"]
+    [36]
+    """
+    import mido
+
+    if not isinstance(score, DrumScore):
+        raise TypeError(f"score must be a DrumScore, got {type(score).__name__}")
+    if isinstance(loops, bool) or not isinstance(loops, int) or loops < 1:
+        raise ValueError(f"loops must be a whole number of at least 1, got {loops!r}")
+    if isinstance(bpm, bool) or not isinstance(bpm, (int, float)) or not 1.0 <= bpm <= 1000.0:
+        raise ValueError(f"bpm must be within 1 to 1000, got {bpm!r}")
+    ticks_per_pip = _WRITE_TICKS_PER_BEAT / 64
+    # A sixteenth at most, so repeated notes of one lane never overlap.
+    length = _WRITE_TICKS_PER_BEAT // 8
+    events: list[tuple[int, int, Any]] = []
+    for loop in range(loops):
+        for lane, hits in score.lanes.items():
+            channel, note = (bass_channel, bass_note) if lane == "bass" else (GM_DRUM_CHANNEL, LANE_NOTES[lane])
+            for hit in hits:
+                tick = round((loop * score.period + hit.pip) * ticks_per_pip)
+                velocity = max(1, min(127, round(hit.velocity * 127)))
+                events.append((tick, 1, mido.Message("note_on", channel=channel, note=note, velocity=velocity)))
+                events.append((tick + length, 0, mido.Message("note_off", channel=channel, note=note, velocity=0)))
+    events.sort(key=lambda event: (event[0], event[1]))
+    midi = mido.MidiFile(type=1, ticks_per_beat=_WRITE_TICKS_PER_BEAT)
+    midi.tracks.append(mido.MidiTrack([mido.MetaMessage("set_tempo", tempo=round(60e6 / bpm), time=0)]))
+    track = mido.MidiTrack()
+    now = 0
+    for tick, _, message in events:
+        track.append(message.copy(time=tick - now))
+        now = tick
+    midi.tracks.append(track)
+    return midi
