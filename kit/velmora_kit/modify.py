@@ -43,8 +43,14 @@ from velmora_kit.render import (
     describe_recording,
     period_of,
     render,
+    table,
 )
 from velmora_kit.tempo import PIPS_PER_BEAT
+
+try:  # the float warp in one native pass per pip, built with the package; numpy does it without
+    from velmora_kit import _warp  # type: ignore[attr-defined]
+except ImportError:  # pragma: no cover - only when running from the source tree
+    _warp = None
 
 __all__ = ["Layer", "Sequence", "fan", "parse_rate"]
 
@@ -254,6 +260,32 @@ class _LoopTables:
 
     def __init__(self) -> None:
         self.rows: dict[str, FloatArray] = {}
+        # The native program of the owner's float warp: None until built, False when the
+        # owner has none (a source it cannot describe, or numbers beyond its exact range).
+        self.warp: tuple[Any, int] | bool | None = None
+
+    def warped(self, build: Callable[[Any], int | None], floats: FloatArray,
+               rest: Callable[[FloatArray], FloatArray]) -> FloatArray | None:
+        """Positions at float pips through the owner's native program, or None without one.
+        The pips the program leaves (whole pips reaching a layer, positions render refuses)
+        are rendered by `rest`, the numpy code, which gives every other pip the same bits."""
+        if self.warp is None:
+            compiled: tuple[Any, int] | bool = False
+            if _warp is not None:
+                program = _warp.Program()
+                root = build(program)
+                if root is not None:
+                    compiled = (program, root)
+            self.warp = compiled
+        if not isinstance(self.warp, tuple):
+            return None
+        program, root = self.warp
+        flat = np.ascontiguousarray(floats, dtype=np.float64).reshape(-1)
+        out = np.empty(flat.shape + (3,), dtype=np.float64)
+        left = program.render(root, flat, out)
+        if left.size:
+            _put_rows(out, left, rest(flat[left]))
+        return out
 
     def render(self, period: int | None, pips: IntArray, interpolation: str,
                compute: Callable[[IntArray, str], FloatArray]) -> FloatArray | None:
@@ -476,12 +508,37 @@ class Layer:
             # Integral pips take the exact path (and the loop table); the rest go through
             # float arithmetic on pips already reduced into one period.
             floats = flat.astype(np.float64, copy=False)
-            whole = np.floor(floats)
-            if bool(np.all(whole == floats)):
-                values = self._integer_values(whole.astype(np.int64), "linear")
+            if _all_whole(floats):
+                values = self._integer_values(np.floor(floats).astype(np.int64), "linear")
             else:
-                values = _in_blocks(self._mixed_values, floats, "linear")
+                warped = self._tables.warped(self._build_warp, floats, self._numpy_mixed_values)
+                values = warped if warped is not None else self._numpy_mixed_values(floats)
         return values.reshape(np.shape(pips) + (3,))
+
+    def _numpy_mixed_values(self, floats: FloatArray) -> FloatArray:
+        return _in_blocks(self._mixed_values, floats, "linear")
+
+    def _build_warp(self, program: Any) -> int | None:
+        """This layer as a node of a native warp program (see `_build_warp`), or None."""
+        if self._identity:
+            return _build_warp(program, self._source, self._library)
+        period, source_period = self._period, self._source_period
+        if period is None or source_period is None or max(period, source_period) > _WARP_POSITIONS:
+            return None
+        a, b = self._rate.numerator, self._rate.denominator
+        if period * a > _WARP_POSITIONS * b:
+            return None  # positions that could leave the exact range of the float remainder
+        child = _build_warp(program, self._source, self._library)
+        if child is None:
+            return None
+        swing = None
+        if self._swing is not None:
+            # The constants of _float_positions, computed as it computes them.
+            grid, amount = float(self._grid), float(self._swing)
+            swing = (2.0 * grid, 2.0 * grid * amount, 2.0 * amount, 2.0 * (1.0 - amount), grid)
+        values = (None, None) if self._values_identity else (self._scale, self._offset)
+        return int(program.layer(child, float(period), float(self._phase), swing, float(a), float(b),
+                                 float(source_period), *values))
 
     def _mixed_values(self, floats: FloatArray, interpolation: str) -> FloatArray:
         whole = np.floor(floats)
@@ -779,13 +836,26 @@ class Sequence:
         values: FloatArray | None = None
         if interpolation == "step":
             values = self._tables.render(self._ends[-1], flat.astype(np.int64, copy=False), "step", self._compute)
-        else:
-            whole = np.floor(flat)
-            if bool(np.all(whole == flat)):
-                values = self._tables.render(self._ends[-1], whole.astype(np.int64), "linear", self._compute)
+        elif _all_whole(flat):
+            values = self._tables.render(self._ends[-1], np.floor(flat).astype(np.int64), "linear", self._compute)
+        if values is None and interpolation == "linear":
+            values = self._tables.warped(self._build_warp, flat, self._numpy_values)
         if values is None:
             values = self._compute(flat, interpolation)
         return values.reshape(np.shape(pips) + (3,))
+
+    def _numpy_values(self, floats: FloatArray) -> FloatArray:
+        return self._compute(floats, "linear")
+
+    def _build_warp(self, program: Any) -> int | None:
+        """This sequence as a node of a native warp program, or None (eased crossfades and
+        steps beyond the 32-bit pips stay with numpy)."""
+        if self._curve != "linear" or self._ends[-1] > PIP_MAX:
+            return None
+        children = [_build_warp(program, source, self._library) for source, _ in self._steps]
+        if any(child is None for child in children):
+            return None
+        return int(program.sequence(children, [float(end) for end in self._ends], float(self._crossfade)))
 
     def _compute(self, flat: npt.NDArray[Any], interpolation: str) -> FloatArray:
         # Each block renders every step it reaches once: blocks grow with the steps so that
@@ -922,6 +992,28 @@ def _wrap_once(values: FloatArray, period: int) -> FloatArray:
     over = np.greater_equal(values, loop).astype(np.float64)
     over *= loop
     return values - over
+
+
+# A layer's loops and float positions (below period × rate) stay under this in the native
+# warp, inside the range where its float remainder and floor are exact.
+_WARP_POSITIONS = 2**50
+
+
+def _all_whole(floats: FloatArray) -> bool:
+    """Whether every pip is whole; the first pip settles it for most fractional arrays."""
+    if floats.size and np.floor(floats.flat[0]) != floats.flat[0]:
+        return False
+    return bool(np.all(np.floor(floats) == floats))
+
+
+def _build_warp(program: Any, source: PatternLike, library: velmora.PatternLibrary | None) -> int | None:
+    """`source` as a node of a native warp program (`velmora_kit._warp.Program`), or None
+    when it is no pattern, layer or sequence the program can run bit for bit."""
+    if isinstance(source, (str, velmora.SampledPattern)):
+        return int(program.table(table(source, library=library)))
+    if isinstance(source, (Layer, Sequence)):
+        return source._build_warp(program)
+    return None
 
 
 # Pips evaluated per pass by layers and sequences: the temporaries of one pass stay small

@@ -437,7 +437,9 @@ def _float_pips(values: npt.NDArray[Any], check_range: bool = True) -> FloatArra
     elif kind not in "biuf":
         raise TypeError(f"pips must be real numbers, got an array of {values.dtype}")
     result = np.asarray(values, dtype=np.float64)
-    if result.size:
+    # Two reductions settle the common case (NaN fails both comparisons); only a refusal
+    # looks for the first bad pip.
+    if result.size and not (result.min() >= PIP_MIN and result.max() < PIP_MAX + 1):
         whole = np.floor(result)
         bad = ~((whole >= PIP_MIN) & (whole <= PIP_MAX))  # NaN too
         if bad.any():

@@ -1,0 +1,342 @@
+// The float time warp of velmora_kit's layers and sequences, one pass per pip.
+//
+// A program is a small tree: tables (a pattern's loop, read by linear interpolation),
+// layers (phase, swing, rate, then scale, offset and clip) and sequences (steps and a
+// linear crossfade). Each step repeats the numpy code of modify.py operation for
+// operation, in the same order and with the same constants (computed in Python and handed
+// over), so every result carries the same bits; nothing here is fused or reordered.
+//
+// A pip that the numpy code would send down another path (a whole pip reaching a layer,
+// which takes the exact integer path; a position outside the 32-bit pips that render
+// refuses) is not evaluated: it is reported back, and the caller renders it the old way.
+#pragma once
+
+#include "gather.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace velmora_kit_native {
+
+// The pips are random to the branch predictor (signs, swing halves, remainders), so no
+// choice below is a branch: each is a comparison mask, used the way the numpy code uses its
+// 0.0 / 1.0 arrays. The arithmetic runs on two doubles at a time (GCC/Clang vector
+// extensions: SSE2 pairs on any x86-64), each lane the same IEEE operations as numpy's.
+using Vec = double __attribute__((vector_size(16)));
+using Mask = std::int64_t __attribute__((vector_size(16)));
+inline constexpr std::size_t LANES = 2;
+
+inline Vec load(const double* p) {
+    Vec v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store(double* p, Vec v) { std::memcpy(p, &v, sizeof v); }
+inline Vec splat(double x) { return Vec{x, x}; }
+// 1.0 where the mask is set, else 0.0: numpy's boolean array as float64.
+inline Vec ones(Mask m) { return reinterpret_cast<Vec>(m & reinterpret_cast<Mask>(splat(1.0))); }
+// Every value floored here lies within 2**51 (the programs are built only then).
+inline constexpr double FLOORED = 0x1p51;
+
+// numpy's floor for |x| < 2**51: x rounded to an integer by adding and removing 1.5·2**52
+// (where doubles are whole numbers), one less where that rounded up. A zero comes out as
+// +0.0 where numpy gives -0.0 for -0.0: every use below is blind to the sign of a zero
+// (a floor subtracted from its own value, or of a value that is never negative).
+inline Vec floor_of(Vec x) {
+    const Vec round = splat(0x1.8p52);
+    Vec t = (x + round) - round;
+    return t - ones(t > x);
+}
+
+// x / value, as a multiplication where 1 / value is exact (a power of two): both round the
+// same exact quotient once, so they give the same double.
+struct Divisor {
+    double value = 1.0, inverse = 1.0;
+    bool by_inverse = true;
+
+    Divisor() = default;
+    explicit Divisor(double v) : value(v), inverse(1.0 / v) {
+        int exponent = 0;
+        by_inverse = std::frexp(v, &exponent) == 0.5 && std::isfinite(inverse) && inverse != 0.0;
+    }
+    Vec divide(Vec x) const { return by_inverse ? x * splat(inverse) : x / splat(value); }
+};
+
+// modify._float_mod of whole + fraction, v's floor and v − floor (|v| and the period below
+// 2**51): the floor reduced as an exact integer in float arithmetic, the fraction added
+// back. With a power-of-two period the quotient is exact, the remainder already in
+// [0, period) and never -0.0, and the two corrections add and subtract +0.0: skipped.
+inline Vec float_mod(Vec whole, Vec fraction, const Divisor& loop) {
+    const Vec period = splat(loop.value);
+    Vec quotient = floor_of(loop.divide(whole)) * period;
+    whole -= quotient;
+    if (!loop.by_inverse) {
+        quotient = ones(whole < 0.0) * period;
+        whole += quotient;
+        quotient = ones(whole >= period) * period;
+        whole -= quotient;
+    }
+    return whole + fraction;
+}
+
+inline Vec float_mod(Vec v, const Divisor& loop) {
+    const Vec whole = floor_of(v);
+    return float_mod(whole, v - whole, loop);
+}
+
+inline double clip(double v) { return v < -1.0 ? -1.0 : (v > 1.0 ? 1.0 : v); }
+
+inline bool is_pip(double p) { return p >= -2147483648.0 && p < 2147483648.0; }
+
+struct Table {
+    const double* rows;
+    std::int64_t period;
+};
+
+struct Layer {
+    int child;
+    Divisor period;  // the layer's loop, at most 2**52
+    double phase;    // in [0, period)
+    bool swing;
+    Divisor two_grid, early, late;  // 2·grid, 2·swing, 2·(1 − swing)
+    double boundary, grid;
+    double rate_numerator;
+    Divisor rate_denominator;
+    Divisor source_period;  // at most 2**52; positions stay below it
+    bool values_identity;
+    double scale[3], offset[3];
+};
+
+struct Sequence {
+    std::vector<int> children;
+    std::vector<double> ends;  // cumulative, the last one the loop (at most 2**31 - 1)
+    Divisor total;
+    Divisor crossfade;  // pips, 0 for none
+};
+
+enum class Kind : std::uint8_t { table, layer, sequence };
+
+// Pips are evaluated a block at a time: each node runs its arithmetic over the block in
+// one loop, then hands the block of positions to its child.
+inline constexpr std::size_t BLOCK = 256;
+// Up to this many steps a pip's step is counted by comparisons, cheaper than a search.
+inline constexpr std::size_t COUNTED_STEPS = 8;
+
+struct Program {
+    struct Node {
+        Kind kind;
+        int index;
+    };
+    std::vector<Node> nodes;
+    std::vector<Table> tables;
+    std::vector<Layer> layers;
+    std::vector<Sequence> sequences;
+
+    int add(Table t) { return push(Kind::table, tables, t); }
+    int add(Layer l) { return push(Kind::layer, layers, l); }
+    int add(Sequence s) { return push(Kind::sequence, sequences, std::move(s)); }
+
+    // Positions of node `node` at n <= BLOCK pips into out (3 per pip); ok[i] is cleared
+    // for each pip that must take the caller's path.
+    void eval(int node, const double* p, std::size_t n, double* out, bool* ok) const {
+        const Node& x = nodes[static_cast<std::size_t>(node)];
+        switch (x.kind) {
+            case Kind::table: return eval_table(tables[static_cast<std::size_t>(x.index)], p, n, out, ok);
+            case Kind::layer: return eval_layer(layers[static_cast<std::size_t>(x.index)], p, n, out, ok);
+            case Kind::sequence: return eval_sequence(sequences[static_cast<std::size_t>(x.index)], p, n, out, ok);
+        }
+    }
+
+  private:
+    template <typename T>
+    int push(Kind kind, std::vector<T>& store, T item) {
+        store.push_back(std::move(item));
+        nodes.push_back({kind, static_cast<int>(store.size() - 1)});
+        return static_cast<int>(nodes.size() - 1);
+    }
+
+    // Lanes past the last pip of a block are computed and dropped: give them a harmless pip.
+    static void pad(double* block, std::size_t n) {
+        for (std::size_t i = n; i % LANES != 0; ++i) block[i] = 0.5;
+    }
+
+    static void eval_table(const Table& t, const double* p, std::size_t n, double* out, bool* ok) {
+        const auto count = static_cast<std::int64_t>(n);
+        if (gather_linear(Rows{t.rows, t.period, out}, p, count) >= 0) {
+            for (std::size_t i = 0; i < n; ++i) ok[i] = ok[i] && is_pip(p[i]);
+        }
+    }
+
+    void eval_layer(const Layer& l, const double* p, std::size_t n, double* out, bool* ok) const {
+        double times[BLOCK];
+        double fractional[BLOCK];
+        const Vec period = splat(l.period.value), phase = splat(l.phase);
+        const Vec two_grid = splat(l.two_grid.value), boundary = splat(l.boundary), grid = splat(l.grid);
+        const Vec early_divisor = splat(l.early.value), late_divisor = splat(l.late.value);
+        const Vec numerator = splat(l.rate_numerator), loop = splat(l.source_period.value);
+        for (std::size_t i = 0; i < n; i += LANES) {
+            const Vec x = load(p + i);
+            const Vec whole = floor_of(x);
+            const Vec fraction = x - whole;
+            store(fractional + i, fraction);
+            Vec t = float_mod(whole, fraction, l.period) + phase;
+            t -= ones(t >= period) * period;
+            if (l.swing) {
+                const Vec pair = floor_of(l.two_grid.divide(t));
+                const Vec tau = t - pair * two_grid;
+                Vec early = tau / early_divisor;
+                Vec late = grid + (tau - boundary) / late_divisor;
+                Vec first = ones(tau < boundary);
+                early *= first;
+                first -= 1.0;
+                late *= first;
+                t = pair * two_grid + (early - late);
+            }
+            t = l.rate_denominator.divide(t * numerator);
+            t = float_mod(t, l.source_period);
+            // A position rounded up to the loop reads pip 0 (never -0.0 here, so * 1.0 keeps it).
+            store(times + i, t * ones(t < loop));
+        }
+        // Whole pips take the layer's exact path; pips outside 32 bits are refused there.
+        for (std::size_t i = 0; i < n; ++i) ok[i] = ok[i] & is_pip(p[i]) & (fractional[i] != 0.0);
+        eval(l.child, times, n, out, ok);
+        if (!l.values_identity) {
+            for (std::size_t i = 0; i < n; ++i) {
+                for (std::size_t k = 0; k < 3; ++k) out[3 * i + k] = clip(out[3 * i + k] * l.scale[k] + l.offset[k]);
+            }
+        }
+    }
+
+    void eval_sequence(const Sequence& s, const double* p, std::size_t n, double* out, bool* ok) const {
+        for (std::size_t i = 0; i < n; ++i) ok[i] = ok[i] & is_pip(p[i]);
+        double times[BLOCK];
+        const Vec total = splat(s.total.value);
+        const std::size_t steps = s.children.size();
+        std::size_t order[BLOCK + 1];  // the block's pips grouped by step (+1: the listing writes one past)
+        std::size_t bounds[COUNTED_STEPS + 1];
+        if (steps <= COUNTED_STEPS) {
+            // Each pip's step counted by comparisons with the ends, then the pips of each
+            // step listed in turn.
+            double step[BLOCK];
+            for (std::size_t i = 0; i < n; i += LANES) {
+                Vec t = float_mod(load(p + i), s.total);
+                t *= ones(t < total);  // never -0.0 here
+                store(times + i, t);
+                Vec count = splat(0.0);
+                for (std::size_t e = 0; e + 1 < steps; ++e) count += ones(t >= splat(s.ends[e]));
+                store(step + i, count);
+            }
+            std::size_t m = 0;
+            for (std::size_t which = 0; which < steps; ++which) {
+                bounds[which] = m;
+                const auto wanted = static_cast<double>(which);
+                for (std::size_t i = 0; i < n; ++i) {
+                    order[m] = i;
+                    m += step[i] == wanted;
+                }
+            }
+            bounds[steps] = m;
+            for (std::size_t which = 0; which < steps; ++which)
+                run_step(s, which, times, order + bounds[which], bounds[which + 1] - bounds[which], out, ok);
+            return;
+        }
+        // Many steps: a binary search per pip and one sort of (step, pip) keys.
+        std::uint64_t keys[BLOCK];
+        for (std::size_t i = 0; i < n; i += LANES) {
+            const Vec t = float_mod(load(p + i), s.total);
+            store(times + i, t * ones(t < total));
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto step = static_cast<std::uint64_t>(
+                std::upper_bound(s.ends.begin(), s.ends.end() - 1, times[i]) - s.ends.begin());
+            keys[i] = step << 32 | i;
+        }
+        std::sort(keys, keys + n);
+        for (std::size_t first = 0; first < n;) {
+            const std::uint64_t step = keys[first] >> 32;
+            std::size_t last = first;
+            for (; last < n && keys[last] >> 32 == step; ++last) order[last] = keys[last] & 0xffffffffU;
+            run_step(s, static_cast<std::size_t>(step), times, order + first, last - first, out, ok);
+            first = last;
+        }
+    }
+
+    // The m pips `members` of the block that fall in step `which`: taken out, rendered by the
+    // step's source as one block (and over the fade by the next step's) and put back.
+    void run_step(const Sequence& s, std::size_t which, const double* times, const std::size_t* members,
+                  std::size_t m, double* out, bool* ok) const {
+        if (m == 0) return;
+        double local[BLOCK], rows[3 * BLOCK];
+        bool local_ok[BLOCK];
+        const double end = s.ends[which];
+        const double start = which == 0 ? 0.0 : s.ends[which - 1];
+        for (std::size_t k = 0; k < m; ++k) {
+            local[k] = times[members[k]] - start;
+            local_ok[k] = true;
+        }
+        pad(local, m);
+        eval(s.children[which], local, m, rows, local_ok);
+        if (s.crossfade.value > 0.0) {
+            // Over the fade the next step's source is read at its own time, before its start.
+            const double fade_start = end - s.crossfade.value;
+            std::size_t fading[BLOCK + 1];
+            double at[BLOCK], ahead[3 * BLOCK];
+            bool at_ok[BLOCK];
+            std::size_t f = 0;
+            for (std::size_t k = 0; k < m; ++k) {
+                fading[f] = k;
+                f += times[members[k]] >= fade_start;
+            }
+            if (f) {
+                for (std::size_t j = 0; j < f; ++j) {
+                    at[j] = times[members[fading[j]]] - end;
+                    at_ok[j] = true;
+                }
+                pad(at, f);
+                eval(s.children[(which + 1) % s.children.size()], at, f, ahead, at_ok);
+                const bool by_inverse = s.crossfade.by_inverse;
+                for (std::size_t j = 0; j < f; ++j) {
+                    const std::size_t k = fading[j];
+                    const double progress = times[members[k]] - fade_start;
+                    const double weight = by_inverse ? progress * s.crossfade.inverse : progress / s.crossfade.value;
+                    const double keep = 1.0 - weight;
+                    for (std::size_t c = 0; c < 3; ++c)
+                        rows[3 * k + c] = clip(rows[3 * k + c] * keep + ahead[3 * j + c] * weight);
+                    local_ok[k] = local_ok[k] & at_ok[j];
+                }
+            }
+        }
+        for (std::size_t k = 0; k < m; ++k) {
+            const std::size_t i = members[k];
+            ok[i] = ok[i] & local_ok[k];
+            out[3 * i] = rows[3 * k];
+            out[3 * i + 1] = rows[3 * k + 1];
+            out[3 * i + 2] = rows[3 * k + 2];
+        }
+    }
+};
+
+// Renders `count` pips into 3 doubles each; returns the positions of the pips left to the
+// caller (their rows hold nothing meaningful).
+inline std::vector<std::int64_t> render(const Program& program, int root, const double* pips, std::int64_t count,
+                                        double* out) {
+    std::vector<std::int64_t> left;
+    bool ok[BLOCK];
+    double block[BLOCK];
+    for (std::int64_t first = 0; first < count; first += static_cast<std::int64_t>(BLOCK)) {
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(count - first, BLOCK));
+        std::fill(ok, ok + n, true);
+        std::copy(pips + first, pips + first + n, block);
+        for (std::size_t i = n; i % LANES != 0; ++i) block[i] = 0.5;
+        program.eval(root, block, n, out + 3 * first, ok);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!ok[i]) left.push_back(first + static_cast<std::int64_t>(i));
+        }
+    }
+    return left;
+}
+
+}  // namespace velmora_kit_native
