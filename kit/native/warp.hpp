@@ -139,14 +139,16 @@ struct Program {
     int add(Layer l) { return push(Kind::layer, layers, l); }
     int add(Sequence s) { return push(Kind::sequence, sequences, std::move(s)); }
 
-    // Positions of node `node` at n <= BLOCK pips into out (3 per pip); ok[i] is cleared
-    // for each pip that must take the caller's path.
-    void eval(int node, const double* p, std::size_t n, double* out, bool* ok) const {
+    // Positions of node `node` at n <= BLOCK pips into out (3 per pip; p holds BLOCK values,
+    // those past n harmless). A pip that must take the caller's path gets a NaN row: every
+    // real position is finite, and NaN passes unchanged through every step after it (the
+    // tables' reads, scaling, blending and clipping), so it marks the pip to the end.
+    void eval(int node, const double* p, std::size_t n, double* out) const {
         const Node& x = nodes[static_cast<std::size_t>(node)];
         switch (x.kind) {
-            case Kind::table: return eval_table(tables[static_cast<std::size_t>(x.index)], p, n, out, ok);
-            case Kind::layer: return eval_layer(layers[static_cast<std::size_t>(x.index)], p, n, out, ok);
-            case Kind::sequence: return eval_sequence(sequences[static_cast<std::size_t>(x.index)], p, n, out, ok);
+            case Kind::table: return eval_table(tables[static_cast<std::size_t>(x.index)], p, n, out);
+            case Kind::layer: return eval_layer(layers[static_cast<std::size_t>(x.index)], p, n, out);
+            case Kind::sequence: return eval_sequence(sequences[static_cast<std::size_t>(x.index)], p, n, out);
         }
     }
 
@@ -163,16 +165,20 @@ struct Program {
         for (std::size_t i = n; i % LANES != 0; ++i) block[i] = 0.5;
     }
 
-    static void eval_table(const Table& t, const double* p, std::size_t n, double* out, bool* ok) {
-        const auto count = static_cast<std::int64_t>(n);
-        if (gather_linear(Rows{t.rows, t.period, out}, p, count) >= 0) {
-            for (std::size_t i = 0; i < n; ++i) ok[i] = ok[i] && is_pip(p[i]);
-        }
+    // x where the mask is clear, NaN where it is set.
+    static Vec marked(Vec x, Mask refused) {
+        return reinterpret_cast<Vec>(reinterpret_cast<Mask>(x) | (refused & reinterpret_cast<Mask>(splat(NAN))));
     }
 
-    void eval_layer(const Layer& l, const double* p, std::size_t n, double* out, bool* ok) const {
+    static Mask outside_pips(Vec x) { return ~((x >= splat(-0x1p31)) & (x < splat(0x1p31))); }
+
+    // The table's read writes NaN for a pip outside 32 bits or NaN itself.
+    static void eval_table(const Table& t, const double* p, std::size_t n, double* out) {
+        gather_linear(Rows{t.rows, t.period, out}, p, static_cast<std::int64_t>(n));
+    }
+
+    void eval_layer(const Layer& l, const double* p, std::size_t n, double* out) const {
         double times[BLOCK];
-        double fractional[BLOCK];
         const Vec period = splat(l.period.value), phase = splat(l.phase);
         const Vec two_grid = splat(l.two_grid.value), boundary = splat(l.boundary), grid = splat(l.grid);
         const Vec early_divisor = splat(l.early.value), late_divisor = splat(l.late.value);
@@ -181,7 +187,6 @@ struct Program {
             const Vec x = load(p + i);
             const Vec whole = floor_of(x);
             const Vec fraction = x - whole;
-            store(fractional + i, fraction);
             Vec t = float_mod(whole, fraction, l.period) + phase;
             t -= ones(t >= period) * period;
             if (l.swing) {
@@ -198,11 +203,11 @@ struct Program {
             t = l.rate_denominator.divide(t * numerator);
             t = float_mod(t, l.source_period);
             // A position rounded up to the loop reads pip 0 (never -0.0 here, so * 1.0 keeps it).
-            store(times + i, t * ones(t < loop));
+            t *= ones(t < loop);
+            // Whole pips take the layer's exact path; pips outside 32 bits are refused there.
+            store(times + i, marked(t, outside_pips(x) | (fraction == 0.0)));
         }
-        // Whole pips take the layer's exact path; pips outside 32 bits are refused there.
-        for (std::size_t i = 0; i < n; ++i) ok[i] = ok[i] & is_pip(p[i]) & (fractional[i] != 0.0);
-        eval(l.child, times, n, out, ok);
+        eval(l.child, times, n, out);
         if (!l.values_identity) {
             for (std::size_t i = 0; i < n; ++i) {
                 for (std::size_t k = 0; k < 3; ++k) out[3 * i + k] = clip(out[3 * i + k] * l.scale[k] + l.offset[k]);
@@ -210,44 +215,47 @@ struct Program {
         }
     }
 
-    void eval_sequence(const Sequence& s, const double* p, std::size_t n, double* out, bool* ok) const {
-        for (std::size_t i = 0; i < n; ++i) ok[i] = ok[i] & is_pip(p[i]);
+    void eval_sequence(const Sequence& s, const double* p, std::size_t n, double* out) const {
         double times[BLOCK];
         const Vec total = splat(s.total.value);
         const std::size_t steps = s.children.size();
-        std::size_t order[BLOCK + 1];  // the block's pips grouped by step (+1: the listing writes one past)
-        std::size_t bounds[COUNTED_STEPS + 1];
+        std::size_t order[BLOCK + 1];  // the block's pips grouped by step
+        double local[BLOCK + 1];       // and their times within their step
         if (steps <= COUNTED_STEPS) {
             // Each pip's step counted by comparisons with the ends, then the pips of each
-            // step listed in turn.
-            double step[BLOCK];
+            // step listed in turn (one pass per step, each a running count in a register).
+            double counted[BLOCK];
             for (std::size_t i = 0; i < n; i += LANES) {
-                Vec t = float_mod(load(p + i), s.total);
+                const Vec x = load(p + i);
+                Vec t = float_mod(x, s.total);
                 t *= ones(t < total);  // never -0.0 here
+                t = marked(t, outside_pips(x));
                 store(times + i, t);
                 Vec count = splat(0.0);
                 for (std::size_t e = 0; e + 1 < steps; ++e) count += ones(t >= splat(s.ends[e]));
-                store(step + i, count);
+                store(counted + i, count);
             }
-            std::size_t m = 0;
+            std::size_t first = 0;
             for (std::size_t which = 0; which < steps; ++which) {
-                bounds[which] = m;
                 const auto wanted = static_cast<double>(which);
+                const double start = which == 0 ? 0.0 : s.ends[which - 1];
+                std::size_t m = first;
                 for (std::size_t i = 0; i < n; ++i) {
-                    order[m] = i;
-                    m += step[i] == wanted;
+                    order[m] = i;  // overwritten unless the pip is kept: at most one past the last
+                    local[m] = times[i] - start;
+                    m += counted[i] == wanted;
                 }
+                run_step(s, which, times, order + first, local + first, m - first, out);
+                first = m;
             }
-            bounds[steps] = m;
-            for (std::size_t which = 0; which < steps; ++which)
-                run_step(s, which, times, order + bounds[which], bounds[which + 1] - bounds[which], out, ok);
             return;
         }
         // Many steps: a binary search per pip and one sort of (step, pip) keys.
         std::uint64_t keys[BLOCK];
         for (std::size_t i = 0; i < n; i += LANES) {
-            const Vec t = float_mod(load(p + i), s.total);
-            store(times + i, t * ones(t < total));
+            const Vec x = load(p + i);
+            const Vec t = float_mod(x, s.total);
+            store(times + i, marked(t * ones(t < total), outside_pips(x)));
         }
         for (std::size_t i = 0; i < n; ++i) {
             const auto step = static_cast<std::uint64_t>(
@@ -257,83 +265,83 @@ struct Program {
         std::sort(keys, keys + n);
         for (std::size_t first = 0; first < n;) {
             const std::uint64_t step = keys[first] >> 32;
+            const double start = step == 0 ? 0.0 : s.ends[step - 1];
             std::size_t last = first;
-            for (; last < n && keys[last] >> 32 == step; ++last) order[last] = keys[last] & 0xffffffffU;
-            run_step(s, static_cast<std::size_t>(step), times, order + first, last - first, out, ok);
+            for (; last < n && keys[last] >> 32 == step; ++last) {
+                order[last] = keys[last] & 0xffffffffU;
+                local[last] = times[order[last]] - start;
+            }
+            run_step(s, static_cast<std::size_t>(step), times, order + first, local + first, last - first, out);
             first = last;
         }
     }
 
-    // The m pips `members` of the block that fall in step `which`: taken out, rendered by the
-    // step's source as one block (and over the fade by the next step's) and put back.
-    void run_step(const Sequence& s, std::size_t which, const double* times, const std::size_t* members,
-                  std::size_t m, double* out, bool* ok) const {
+    // The m pips `members` of the block that fall in step `which`, at `local` times within
+    // it: rendered by the step's source as one block (and over the fade by the next step's)
+    // and put back in place. `local` has room for a block and may be padded.
+    void run_step(const Sequence& s, std::size_t which, const double* times, const std::size_t* members, double* local,
+                  std::size_t m, double* out) const {
         if (m == 0) return;
-        double local[BLOCK], rows[3 * BLOCK];
-        bool local_ok[BLOCK];
+        double rows[3 * BLOCK], padded[BLOCK];
         const double end = s.ends[which];
-        const double start = which == 0 ? 0.0 : s.ends[which - 1];
-        for (std::size_t k = 0; k < m; ++k) {
-            local[k] = times[members[k]] - start;
-            local_ok[k] = true;
+        // The local times sit inside a larger array: copied where padding would overwrite
+        // the next step's.
+        const double* in = local;
+        if (m % LANES != 0) {
+            std::copy(local, local + m, padded);
+            pad(padded, m);
+            in = padded;
         }
-        pad(local, m);
-        eval(s.children[which], local, m, rows, local_ok);
+        eval(s.children[which], in, m, rows);
         if (s.crossfade.value > 0.0) {
             // Over the fade the next step's source is read at its own time, before its start.
             const double fade_start = end - s.crossfade.value;
-            std::size_t fading[BLOCK + 1];
+            std::size_t fading[BLOCK + 1];  // +1: the listing writes one past the last
             double at[BLOCK], ahead[3 * BLOCK];
-            bool at_ok[BLOCK];
             std::size_t f = 0;
             for (std::size_t k = 0; k < m; ++k) {
                 fading[f] = k;
                 f += times[members[k]] >= fade_start;
             }
             if (f) {
-                for (std::size_t j = 0; j < f; ++j) {
-                    at[j] = times[members[fading[j]]] - end;
-                    at_ok[j] = true;
-                }
+                for (std::size_t j = 0; j < f; ++j) at[j] = times[members[fading[j]]] - end;
                 pad(at, f);
-                eval(s.children[(which + 1) % s.children.size()], at, f, ahead, at_ok);
+                eval(s.children[(which + 1) % s.children.size()], at, f, ahead);
                 const bool by_inverse = s.crossfade.by_inverse;
+                const double inverse = s.crossfade.inverse, length = s.crossfade.value;
                 for (std::size_t j = 0; j < f; ++j) {
                     const std::size_t k = fading[j];
                     const double progress = times[members[k]] - fade_start;
-                    const double weight = by_inverse ? progress * s.crossfade.inverse : progress / s.crossfade.value;
+                    const double weight = by_inverse ? progress * inverse : progress / length;
                     const double keep = 1.0 - weight;
                     for (std::size_t c = 0; c < 3; ++c)
                         rows[3 * k + c] = clip(rows[3 * k + c] * keep + ahead[3 * j + c] * weight);
-                    local_ok[k] = local_ok[k] & at_ok[j];
                 }
             }
         }
         for (std::size_t k = 0; k < m; ++k) {
-            const std::size_t i = members[k];
-            ok[i] = ok[i] & local_ok[k];
-            out[3 * i] = rows[3 * k];
-            out[3 * i + 1] = rows[3 * k + 1];
-            out[3 * i + 2] = rows[3 * k + 2];
+            double* row = out + 3 * members[k];
+            row[0] = rows[3 * k];
+            row[1] = rows[3 * k + 1];
+            row[2] = rows[3 * k + 2];
         }
     }
 };
 
 // Renders `count` pips into 3 doubles each; returns the positions of the pips left to the
-// caller (their rows hold nothing meaningful).
+// caller (their rows hold NaN).
 inline std::vector<std::int64_t> render(const Program& program, int root, const double* pips, std::int64_t count,
                                         double* out) {
     std::vector<std::int64_t> left;
-    bool ok[BLOCK];
     double block[BLOCK];
     for (std::int64_t first = 0; first < count; first += static_cast<std::int64_t>(BLOCK)) {
         const auto n = static_cast<std::size_t>(std::min<std::int64_t>(count - first, BLOCK));
-        std::fill(ok, ok + n, true);
         std::copy(pips + first, pips + first + n, block);
         for (std::size_t i = n; i % LANES != 0; ++i) block[i] = 0.5;
-        program.eval(root, block, n, out + 3 * first, ok);
+        double* rows = out + 3 * first;
+        program.eval(root, block, n, rows);
         for (std::size_t i = 0; i < n; ++i) {
-            if (!ok[i]) left.push_back(first + static_cast<std::int64_t>(i));
+            if (std::isnan(rows[3 * i])) left.push_back(first + static_cast<std::int64_t>(i));
         }
     }
     return left;
