@@ -101,9 +101,31 @@ class Program {
     std::vector<py::array> kept_;
 };
 
+std::int64_t fan_step(const py::array& rows, const py::array& pips, std::int64_t copies, std::int64_t step,
+                      const py::array& out) {
+    if (!py::isinstance<Doubles>(rows) || rows.ndim() != 2 || rows.shape(1) != 3 || rows.shape(0) < 1)
+        throw std::invalid_argument("rows must be a C-contiguous float64 array of shape (period, 3)");
+    const std::int64_t period = rows.shape(0);
+    if (copies < 1 || step < 0 || step >= period) throw std::invalid_argument("copies must be positive, step in [0, period)");
+    if (!(pips.flags() & py::array::c_style)) throw std::invalid_argument("pips must be a C-contiguous array");
+    if (!py::isinstance<Doubles>(out) || !out.writeable() || out.size() / 3 / copies != pips.size() ||
+        out.size() != 3 * copies * pips.size())
+        throw std::invalid_argument("out must be a writable C-contiguous float64 array of 3 values per pip and copy");
+    const auto* table = static_cast<const double*>(rows.data());
+    auto* target = static_cast<double*>(py::array(out).mutable_data());
+    if (py::isinstance<py::array_t<std::int64_t>>(pips))
+        return native::fan_rows(table, period, static_cast<const std::int64_t*>(pips.data()), pips.size(), copies, step,
+                                target);
+    if (py::isinstance<py::array_t<std::int32_t>>(pips))
+        return native::fan_rows(table, period, static_cast<const std::int32_t*>(pips.data()), pips.size(), copies, step,
+                                target);
+    throw std::invalid_argument("pips must be an int32 or int64 array");
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_warp, m) {
+    m.def("fan_step", &fan_step, py::arg("rows"), py::arg("pips"), py::arg("copies"), py::arg("step"), py::arg("out"));
     py::class_<Program>(m, "Program")
         .def(py::init<>())
         .def("table", &Program::table, py::arg("rows"))

@@ -347,4 +347,35 @@ inline std::vector<std::int64_t> render(const Program& program, int root, const 
     return left;
 }
 
+// fan's copies of one table: copy k at pip p reads row (p + k·step) mod period, step in
+// [0, period). Writes copies × count rows (copy-major); returns the position of the first
+// pip outside the signed 32-bit range, or -1 (rows are written for every pip regardless).
+template <typename Pip>
+std::int64_t fan_rows(const double* table, std::int64_t period, const Pip* pips, std::int64_t count,
+                      std::int64_t copies, std::int64_t step, double* out) {
+    const bool power_of_two = (period & (period - 1)) == 0;
+    std::int64_t first_bad = -1;
+    std::vector<std::int64_t> base(static_cast<std::size_t>(count));
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::int64_t pip = pips[i];
+        if (pip != static_cast<std::int32_t>(pip) && first_bad < 0) first_bad = i;
+        base[static_cast<std::size_t>(i)] = wrap(pip, period, power_of_two);
+    }
+    std::int64_t phase = 0;
+    for (std::int64_t k = 0; k < copies; ++k) {
+        double* o = out + 3 * k * count;
+        for (std::int64_t i = 0; i < count; ++i) {
+            std::int64_t row = base[static_cast<std::size_t>(i)] + phase;
+            row -= row >= period ? period : 0;
+            const double* r = table + 3 * row;
+            o[3 * i] = r[0];
+            o[3 * i + 1] = r[1];
+            o[3 * i + 2] = r[2];
+        }
+        phase += step;
+        phase -= phase >= period ? period : 0;
+    }
+    return first_bad;
+}
+
 }  // namespace velmora_kit_native

@@ -38,7 +38,9 @@ from velmora_kit.render import (
     PIP_MIN,
     MotionSource,
     PatternLike,
+    _as_array,
     _gather_step,
+    _integer_pips,
     check_pips,
     describe_recording,
     period_of,
@@ -1097,9 +1099,11 @@ def fan(
     spread = _check_int("spread_pips", spread_pips)
     if interpolation not in INTERPOLATIONS:
         raise ValueError(f"interpolation must be 'step' or 'linear', got {interpolation!r}")
+    pattern = isinstance(source, (str, velmora.SampledPattern))
+    if pattern and interpolation == "step" and _warp is not None:
+        return _fan_pattern(source, copies, spread, pips, library)  # type: ignore[arg-type]
     checked = check_pips(pips, interpolation)
     shape = (copies,) + checked.shape + (3,)
-    pattern = isinstance(source, (str, velmora.SampledPattern))
     # Checks the source as each copy's layer would (a pattern's period is all a layer checks).
     period = period_of(source, library=library) if pattern else Layer(source, library=library).period_pips
     # Patterns, layers and sequences reduce a whole pip into their loop before anything else,
@@ -1144,6 +1148,26 @@ def fan(
     positions = _float_mod(_float_mod(flat[rest], period)[np.newaxis, :] + phases.astype(np.float64), period)
     positions[positions >= period] = 0.0
     rows[:, rest] = render(source, positions, library=library, interpolation="linear")
+    return out
+
+
+def _fan_pattern(source: str | velmora.SampledPattern, copies: int, spread: int, pips: object,
+                 library: velmora.PatternLibrary | None) -> FloatArray:
+    """fan of a pattern's whole pips in one native pass over its table: copy k reads the
+    row of (pip + k·spread) mod period, as the layers with those phases do. A few pips cost
+    little more than one render: the pips are range-checked inside that pass."""
+    values = _integer_pips(_as_array(pips), check_range=False)
+    try:
+        rows = table(source, library=library)
+    except (TypeError, ValueError):
+        _integer_pips(values)  # out-of-range pips are named first, as render names them
+        raise
+    period = rows.shape[0]
+    out = np.empty((copies,) + values.shape + (3,), dtype=np.float64)
+    flat = np.ascontiguousarray(values).reshape(-1)
+    first_bad = int(_warp.fan_step(rows, flat, copies, spread % period, out))
+    if first_bad >= 0:
+        raise ValueError(f"pips must lie in the signed 32-bit range [{PIP_MIN}, {PIP_MAX}], got {int(flat[first_bad])}")
     return out
 
 
