@@ -219,8 +219,10 @@ struct Program {
         double times[BLOCK];
         const Vec total = splat(s.total.value);
         const std::size_t steps = s.children.size();
-        std::size_t order[BLOCK + 1];  // the block's pips grouped by step
-        double local[BLOCK + 1];       // and their times within their step
+        // The block's pips grouped by step, and their times within their step; each step's
+        // list starts on a whole vector, so that padding one never overwrites the next.
+        std::size_t order[BLOCK + COUNTED_STEPS * LANES + 1];
+        double local[BLOCK + COUNTED_STEPS * LANES + 1];
         if (steps <= COUNTED_STEPS) {
             // Each pip's step counted by comparisons with the ends, then the pips of each
             // step listed in turn (one pass per step, each a running count in a register).
@@ -246,7 +248,7 @@ struct Program {
                     m += counted[i] == wanted;
                 }
                 run_step(s, which, times, order + first, local + first, m - first, out);
-                first = m;
+                first = (m + LANES - 1) / LANES * LANES;
             }
             return;
         }
@@ -269,50 +271,48 @@ struct Program {
             std::size_t last = first;
             for (; last < n && keys[last] >> 32 == step; ++last) {
                 order[last] = keys[last] & 0xffffffffU;
-                local[last] = times[order[last]] - start;
+                local[last - first] = times[order[last]] - start;  // padded by run_step: one step at a time
             }
-            run_step(s, static_cast<std::size_t>(step), times, order + first, local + first, last - first, out);
+            run_step(s, static_cast<std::size_t>(step), times, order + first, local, last - first, out);
             first = last;
         }
     }
 
     // The m pips `members` of the block that fall in step `which`, at `local` times within
     // it: rendered by the step's source as one block (and over the fade by the next step's)
-    // and put back in place. `local` has room for a block and may be padded.
-    void run_step(const Sequence& s, std::size_t which, const double* times, const std::size_t* members, double* local,
+    // and put back in place. `local` may be padded up to a whole vector.
+    //
+    // Over the fade the times are taken relative to the step rather than the loop: t − start
+    // is exact, and so are t − fade_start and t − end (all within one step of t), so each
+    // comparison and difference below gives the same double as the numpy code's on t.
+    void run_step(const Sequence& s, std::size_t which, const double*, const std::size_t* members, double* local,
                   std::size_t m, double* out) const {
         if (m == 0) return;
-        double rows[3 * BLOCK], padded[BLOCK];
+        double rows[3 * BLOCK];
         const double end = s.ends[which];
-        // The local times sit inside a larger array: copied where padding would overwrite
-        // the next step's.
-        const double* in = local;
-        if (m % LANES != 0) {
-            std::copy(local, local + m, padded);
-            pad(padded, m);
-            in = padded;
-        }
-        eval(s.children[which], in, m, rows);
+        const double length = end - (which == 0 ? 0.0 : s.ends[which - 1]);
+        pad(local, m);
+        eval(s.children[which], local, m, rows);
         if (s.crossfade.value > 0.0) {
             // Over the fade the next step's source is read at its own time, before its start.
-            const double fade_start = end - s.crossfade.value;
+            const double fade_start = length - s.crossfade.value;
             std::size_t fading[BLOCK + 1];  // +1: the listing writes one past the last
             double at[BLOCK], ahead[3 * BLOCK];
             std::size_t f = 0;
             for (std::size_t k = 0; k < m; ++k) {
                 fading[f] = k;
-                f += times[members[k]] >= fade_start;
+                f += local[k] >= fade_start;
             }
             if (f) {
-                for (std::size_t j = 0; j < f; ++j) at[j] = times[members[fading[j]]] - end;
+                for (std::size_t j = 0; j < f; ++j) at[j] = local[fading[j]] - length;
                 pad(at, f);
                 eval(s.children[(which + 1) % s.children.size()], at, f, ahead);
                 const bool by_inverse = s.crossfade.by_inverse;
-                const double inverse = s.crossfade.inverse, length = s.crossfade.value;
+                const double inverse = s.crossfade.inverse, fade = s.crossfade.value;
                 for (std::size_t j = 0; j < f; ++j) {
                     const std::size_t k = fading[j];
-                    const double progress = times[members[k]] - fade_start;
-                    const double weight = by_inverse ? progress * inverse : progress / length;
+                    const double progress = local[k] - fade_start;
+                    const double weight = by_inverse ? progress * inverse : progress / fade;
                     const double keep = 1.0 - weight;
                     for (std::size_t c = 0; c < 3; ++c)
                         rows[3 * k + c] = clip(rows[3 * k + c] * keep + ahead[3 * j + c] * weight);

@@ -132,3 +132,17 @@ def test_fan_of_a_pattern_gives_the_layers_bits_and_refusals(source: object, mon
         fan("nope", 4, 1, [0, 2**31])
     with pytest.raises(ValueError, match="nope"):
         fan("nope", 4, 1, [0])
+
+
+@pytest.mark.parametrize("steps", [3, 9, 40])
+def test_every_step_of_a_block_gets_its_own_pips(steps: int, monkeypatch: pytest.MonkeyPatch) -> None:
+    # Thousands of pips per step and block: each step's pips are listed, padded and rendered
+    # beside its neighbours' without touching theirs.
+    names = ["bounce", "sway", "circle", "helix"]
+    sequence = Sequence([(names[i % 4] if i % 3 else Layer("flam", rate="3/2"), 1 + Fraction(i % 5, 64))
+                         for i in range(steps)], crossfade_beats=0.25)
+    pips = random_pips(np.random.default_rng(steps), 5000)
+    native = native_render(sequence, pips)
+    expected = numpy_render(sequence, pips, monkeypatch)
+    assert isinstance(native, np.ndarray) and isinstance(expected, np.ndarray)
+    assert native.tobytes() == expected.tobytes()
