@@ -288,42 +288,48 @@ struct Program {
     void run_step(const Sequence& s, std::size_t which, const double*, const std::size_t* members, double* local,
                   std::size_t m, double* out) const {
         if (m == 0) return;
-        double rows[3 * BLOCK];
         const double end = s.ends[which];
         const double length = end - (which == 0 ? 0.0 : s.ends[which - 1]);
-        pad(local, m);
-        eval(s.children[which], local, m, rows);
-        if (s.crossfade.value > 0.0) {
-            // Over the fade the next step's source is read at its own time, before its start.
-            const double fade_start = length - s.crossfade.value;
-            std::size_t fading[BLOCK + 1];  // +1: the listing writes one past the last
-            double at[BLOCK], ahead[3 * BLOCK];
-            std::size_t f = 0;
+        const int child = s.children[which];
+        const Node& node = nodes[static_cast<std::size_t>(child)];
+        if (node.kind == Kind::table) {
+            // A table's rows go straight to their places.
+            const Table& t = tables[static_cast<std::size_t>(node.index)];
+            for (std::size_t k = 0; k < m; ++k) gather_linear(Rows{t.rows, t.period, out + 3 * members[k]}, local + k, 1);
+        } else {
+            double rows[3 * BLOCK];
+            pad(local, m);
+            eval(child, local, m, rows);
             for (std::size_t k = 0; k < m; ++k) {
-                fading[f] = k;
-                f += local[k] >= fade_start;
-            }
-            if (f) {
-                for (std::size_t j = 0; j < f; ++j) at[j] = local[fading[j]] - length;
-                pad(at, f);
-                eval(s.children[(which + 1) % s.children.size()], at, f, ahead);
-                const bool by_inverse = s.crossfade.by_inverse;
-                const double inverse = s.crossfade.inverse, fade = s.crossfade.value;
-                for (std::size_t j = 0; j < f; ++j) {
-                    const std::size_t k = fading[j];
-                    const double progress = local[k] - fade_start;
-                    const double weight = by_inverse ? progress * inverse : progress / fade;
-                    const double keep = 1.0 - weight;
-                    for (std::size_t c = 0; c < 3; ++c)
-                        rows[3 * k + c] = clip(rows[3 * k + c] * keep + ahead[3 * j + c] * weight);
-                }
+                double* row = out + 3 * members[k];
+                row[0] = rows[3 * k];
+                row[1] = rows[3 * k + 1];
+                row[2] = rows[3 * k + 2];
             }
         }
+        if (s.crossfade.value <= 0.0) return;
+        // Over the fade the next step's source is read at its own time, before its start.
+        const double fade_start = length - s.crossfade.value;
+        std::size_t fading[BLOCK + 1];  // +1: the listing writes one past the last
+        double at[BLOCK], ahead[3 * BLOCK];
+        std::size_t f = 0;
         for (std::size_t k = 0; k < m; ++k) {
+            fading[f] = k;
+            f += local[k] >= fade_start;
+        }
+        if (f == 0) return;
+        for (std::size_t j = 0; j < f; ++j) at[j] = local[fading[j]] - length;
+        pad(at, f);
+        eval(s.children[(which + 1) % s.children.size()], at, f, ahead);
+        const bool by_inverse = s.crossfade.by_inverse;
+        const double inverse = s.crossfade.inverse, fade = s.crossfade.value;
+        for (std::size_t j = 0; j < f; ++j) {
+            const std::size_t k = fading[j];
+            const double progress = local[k] - fade_start;
+            const double weight = by_inverse ? progress * inverse : progress / fade;
+            const double keep = 1.0 - weight;
             double* row = out + 3 * members[k];
-            row[0] = rows[3 * k];
-            row[1] = rows[3 * k + 1];
-            row[2] = rows[3 * k + 2];
+            for (std::size_t c = 0; c < 3; ++c) row[c] = clip(row[c] * keep + ahead[3 * j + c] * weight);
         }
     }
 };
