@@ -252,28 +252,36 @@ struct Program {
             }
             return;
         }
-        // Many steps: a binary search per pip and one sort of (step, pip) keys.
-        std::uint64_t keys[BLOCK];
+        // Many steps: each pip's step found by a binary search without branches (the pips
+        // are random to the branch predictor), and each run of pips in one step rendered
+        // together, in the block's order.
         for (std::size_t i = 0; i < n; i += LANES) {
             const Vec x = load(p + i);
             const Vec t = float_mod(x, s.total);
             store(times + i, marked(t * ones(t < total), outside_pips(x)));
         }
+        std::size_t step[BLOCK];
+        const double* ends = s.ends.data();
         for (std::size_t i = 0; i < n; ++i) {
-            const auto step = static_cast<std::uint64_t>(
-                std::upper_bound(s.ends.begin(), s.ends.end() - 1, times[i]) - s.ends.begin());
-            keys[i] = step << 32 | i;
-        }
-        std::sort(keys, keys + n);
-        for (std::size_t first = 0; first < n;) {
-            const std::uint64_t step = keys[first] >> 32;
-            const double start = step == 0 ? 0.0 : s.ends[step - 1];
-            std::size_t last = first;
-            for (; last < n && keys[last] >> 32 == step; ++last) {
-                order[last] = keys[last] & 0xffffffffU;
-                local[last - first] = times[order[last]] - start;  // padded by run_step: one step at a time
+            // The number of ends at or before times[i] (the last end never is).
+            // Ends before `base` are at or before it, ends from base + size on after it.
+            std::size_t base = 0, size = steps - 1;
+            while (size > 1) {
+                const std::size_t half = size / 2;
+                base = ends[base + half] <= times[i] ? base + half : base;
+                size -= half;
             }
-            run_step(s, static_cast<std::size_t>(step), times, order + first, local, last - first, out);
+            step[i] = base + static_cast<std::size_t>(ends[base] <= times[i]);
+        }
+        for (std::size_t first = 0; first < n;) {
+            const std::size_t which = step[first];
+            const double start = which == 0 ? 0.0 : s.ends[which - 1];
+            std::size_t last = first;
+            for (; last < n && step[last] == which; ++last) {
+                order[last] = last;
+                local[last - first] = times[last] - start;  // padded by run_step: one run at a time
+            }
+            run_step(s, which, times, order + first, local, last - first, out);
             first = last;
         }
     }
