@@ -350,10 +350,14 @@ inline std::vector<std::int64_t> render(const Program& program, int root, const 
     double block[BLOCK];
     for (std::int64_t first = 0; first < count; first += static_cast<std::int64_t>(BLOCK)) {
         const auto n = static_cast<std::size_t>(std::min<std::int64_t>(count - first, BLOCK));
-        std::copy(pips + first, pips + first + n, block);
-        for (std::size_t i = n; i % LANES != 0; ++i) block[i] = 0.5;
+        const double* in = pips + first;
+        if (n % LANES != 0) {  // the last block, padded to whole vectors
+            std::copy(in, in + n, block);
+            for (std::size_t i = n; i % LANES != 0; ++i) block[i] = 0.5;
+            in = block;
+        }
         double* rows = out + 3 * first;
-        program.eval(root, block, n, rows);
+        program.eval(root, in, n, rows);
         for (std::size_t i = 0; i < n; ++i) {
             if (std::isnan(rows[3 * i])) left.push_back(first + static_cast<std::int64_t>(i));
         }
