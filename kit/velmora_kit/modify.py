@@ -286,7 +286,8 @@ class _LoopTables:
         out = np.empty(flat.shape + (3,), dtype=np.float64)
         left = program.render(root, flat, out)
         if left.size:
-            _put_rows(out, left, rest(flat[left]))
+            # Pips outside the 32-bit range are among these: refused here, the first named.
+            _put_rows(out, left, rest(_checked(flat[left])))
         return out
 
     def render(self, period: int | None, pips: IntArray, interpolation: str,
@@ -360,6 +361,8 @@ class Layer:
         "_source", "_library", "_phase", "_rate", "_swing", "_grid", "_scale", "_offset",
         "_source_period", "_period", "_identity", "_values_identity", "_tables",
     )
+    # render hands float pips over unchecked: the native pass finds a bad one in its own pass.
+    checks_float_pips = True
     _source: PatternLike
     _library: velmora.PatternLibrary | None
     _phase: int
@@ -511,10 +514,10 @@ class Layer:
             # float arithmetic on pips already reduced into one period.
             floats = flat.astype(np.float64, copy=False)
             if _all_whole(floats):
-                values = self._integer_values(np.floor(floats).astype(np.int64), "linear")
+                values = self._integer_values(np.floor(_checked(floats)).astype(np.int64), "linear")
             else:
                 warped = self._tables.warped(self._build_warp, floats, self._numpy_mixed_values)
-                values = warped if warped is not None else self._numpy_mixed_values(floats)
+                values = warped if warped is not None else self._numpy_mixed_values(_checked(floats))
         return values.reshape(np.shape(pips) + (3,))
 
     def _numpy_mixed_values(self, floats: FloatArray) -> FloatArray:
@@ -734,6 +737,7 @@ class Sequence:
     """
 
     __slots__ = ("_steps", "_lengths", "_ends", "_crossfade", "_curve", "_library", "_tables")
+    checks_float_pips = True  # as Layer's
     _tables: _LoopTables
     _steps: tuple[tuple[PatternLike, int], ...]
     _lengths: tuple[int, ...]
@@ -834,16 +838,17 @@ class Sequence:
 
     def render_pips(self, pips: npt.NDArray[Any], interpolation: str) -> FloatArray:
         """Positions at checked pips (int64 for "step", float64 for "linear"); use `render`."""
-        flat = np.asarray(pips).reshape(-1)
+        flat: npt.NDArray[Any] = np.asarray(pips).reshape(-1)
         values: FloatArray | None = None
         if interpolation == "step":
             values = self._tables.render(self._ends[-1], flat.astype(np.int64, copy=False), "step", self._compute)
         elif _all_whole(flat):
+            flat = _checked(flat)
             values = self._tables.render(self._ends[-1], np.floor(flat).astype(np.int64), "linear", self._compute)
         if values is None and interpolation == "linear":
             values = self._tables.warped(self._build_warp, flat, self._numpy_values)
         if values is None:
-            values = self._compute(flat, interpolation)
+            values = self._compute(_checked(flat) if interpolation == "linear" else flat, interpolation)
         return values.reshape(np.shape(pips) + (3,))
 
     def _numpy_values(self, floats: FloatArray) -> FloatArray:
@@ -999,6 +1004,12 @@ def _wrap_once(values: FloatArray, period: int) -> FloatArray:
 # A layer's loops and float positions (below period × rate) stay under this in the native
 # warp, inside the range where its float remainder and floor are exact.
 _WARP_POSITIONS = 2**50
+
+
+def _checked(floats: npt.NDArray[Any]) -> FloatArray:
+    """Float pips checked as render checks them (layers and sequences take theirs unchecked)."""
+    checked: FloatArray = check_pips(floats, "linear")
+    return checked
 
 
 def _all_whole(floats: FloatArray) -> bool:
