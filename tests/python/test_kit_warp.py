@@ -146,3 +146,16 @@ def test_every_step_of_a_block_gets_its_own_pips(steps: int, monkeypatch: pytest
     expected = numpy_render(sequence, pips, monkeypatch)
     assert isinstance(native, np.ndarray) and isinstance(expected, np.ndarray)
     assert native.tobytes() == expected.tobytes()
+
+
+@pytest.mark.parametrize("source", [Layer("helix", rate="3/2", swing=0.6), Layer("helix", phase=3),
+                                    Sequence([("helix", 1), (Layer("flam", rate=2), 1)], crossfade_beats=0.5)], ids=repr)
+@pytest.mark.parametrize(("pips", "message"), [
+    ([0.5, 1.25, np.inf], "pips must be finite, got inf"),
+    ([np.nan, 0.5], "pips must be finite, got nan"),
+    ([0.5, 2.0**31 + 0.5], r"pips must lie in the signed 32-bit range \[-2147483648, 2147483647\], got 2147483648.5"),
+    ([3.0, -(2.0**31) - 1], r"got -2147483649.0"),  # whole pips: the layer's exact path checks them too
+])
+def test_float_pips_are_refused_as_render_refuses_them(source: Layer | Sequence, pips: list[float], message: str) -> None:
+    with pytest.raises(ValueError, match=message):
+        render(source, np.array(pips), interpolation="linear")
