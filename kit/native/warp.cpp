@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -61,7 +62,7 @@ class Program {
         }
         if (!(period >= 1.0 && period <= 0x1p52 && source_period >= 1.0 && source_period <= 0x1p52))
             throw std::invalid_argument("periods must lie in [1, 2**52]");
-        return program_.add(l);
+        return checked_depth(program_.add(l));
     }
 
     int sequence(const std::vector<int>& children, const std::vector<double>& ends, double crossfade) {
@@ -70,7 +71,8 @@ class Program {
         for (int child : children) check_child(child);
         if (!(ends.back() >= 1.0 && ends.back() <= 2147483647.0) || !(crossfade >= 0.0))
             throw std::invalid_argument("a sequence's loop must lie in [1, 2**31 - 1]");
-        return program_.add(native::Sequence{children, ends, native::Divisor(ends.back()), native::Divisor(crossfade)});
+        return checked_depth(
+            program_.add(native::Sequence{children, ends, native::Divisor(ends.back()), native::Divisor(crossfade)}));
     }
 
     py::array_t<std::int64_t> render(int root, const py::array& pips, const py::array& out) const {
@@ -92,6 +94,11 @@ class Program {
     }
 
   private:
+    static int checked_depth(int node) {
+        if (node < 0) throw std::invalid_argument("a program nests at most " + std::to_string(native::DEPTH) + " nodes deep");
+        return node;
+    }
+
     void check_child(int node) const {
         if (node < 0 || static_cast<std::size_t>(node) >= program_.nodes.size())
             throw std::invalid_argument("no such node");

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace velmora_kit_native {
@@ -120,8 +121,11 @@ struct Sequence {
 enum class Kind : std::uint8_t { table, layer, sequence };
 
 // Pips are evaluated a block at a time: each node runs its arithmetic over the block in
-// one loop, then hands the block of positions to its child.
-inline constexpr std::size_t BLOCK = 256;
+// one loop, then hands the block of positions to its child. The blocks live on the stack
+// (about 50 KiB for each sequence a pip passes through, 4 KiB for each layer), so a
+// program nests at most DEPTH nodes deep: well inside any thread's stack.
+inline constexpr std::size_t BLOCK = 512;
+inline constexpr int DEPTH = 8;
 // Up to this many steps a pip's step is counted by comparisons, cheaper than a search.
 inline constexpr std::size_t COUNTED_STEPS = 8;
 
@@ -131,10 +135,12 @@ struct Program {
         int index;
     };
     std::vector<Node> nodes;
+    std::vector<int> depths;  // of each node: 1 for a table, one more than its deepest child
     std::vector<Table> tables;
     std::vector<Layer> layers;
     std::vector<Sequence> sequences;
 
+    // Each returns the new node, or -1 for one that would nest deeper than DEPTH.
     int add(Table t) { return push(Kind::table, tables, t); }
     int add(Layer l) { return push(Kind::layer, layers, l); }
     int add(Sequence s) { return push(Kind::sequence, sequences, std::move(s)); }
@@ -155,8 +161,15 @@ struct Program {
   private:
     template <typename T>
     int push(Kind kind, std::vector<T>& store, T item) {
+        int depth = 1;
+        if constexpr (std::is_same_v<T, Layer>) depth += depths[static_cast<std::size_t>(item.child)];
+        if constexpr (std::is_same_v<T, Sequence>) {
+            for (int child : item.children) depth = std::max(depth, 1 + depths[static_cast<std::size_t>(child)]);
+        }
+        if (depth > DEPTH) return -1;
         store.push_back(std::move(item));
         nodes.push_back({kind, static_cast<int>(store.size() - 1)});
+        depths.push_back(depth);
         return static_cast<int>(nodes.size() - 1);
     }
 

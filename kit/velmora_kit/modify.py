@@ -275,7 +275,10 @@ class _LoopTables:
             compiled: tuple[Any, int] | bool = False
             if _warp is not None:
                 program = _warp.Program()
-                root = build(program)
+                try:
+                    root = build(program)
+                except ValueError:  # nested deeper than a native program goes
+                    root = None
                 if root is not None:
                     compiled = (program, root)
             self.warp = compiled

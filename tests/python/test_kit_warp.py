@@ -159,3 +159,15 @@ def test_every_step_of_a_block_gets_its_own_pips(steps: int, monkeypatch: pytest
 def test_float_pips_are_refused_as_render_refuses_them(source: Layer | Sequence, pips: list[float], message: str) -> None:
     with pytest.raises(ValueError, match=message):
         render(source, np.array(pips), interpolation="linear")
+
+
+def test_sources_nested_deeper_than_a_program_goes_keep_the_numpy_warp(monkeypatch: pytest.MonkeyPatch) -> None:
+    deep: Layer | Sequence = Layer("helix", rate="3/2")
+    for level in range(12):
+        deep = Layer(deep, phase=level + 1) if level % 2 else Sequence([(deep, 2), ("sway", 1)], crossfade_beats=0.5)
+    pips = random_pips(np.random.default_rng(1), 300)
+    native = native_render(deep, pips)
+    assert deep._tables.warp is False
+    expected = numpy_render(deep, pips, monkeypatch)
+    assert isinstance(native, np.ndarray) and isinstance(expected, np.ndarray)
+    assert native.tobytes() == expected.tobytes()
