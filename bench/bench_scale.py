@@ -1,5 +1,6 @@
 """Costs that must stay linear in the work, each against a baseline timed in the same run
-(rounds alternate between a case and its baseline; medians):
+(rounds alternate between a case and its baseline; medians of the calling thread's CPU
+time, so that the time the scheduler gives other work on a shared machine is not counted):
 
 - a Sequence without a loop table (fractional pips, or a loop too long to table), from 2 to
   512 steps, against the plain render of the same pips;
@@ -28,14 +29,14 @@ ROUNDS = 9
 
 
 def paired(work: Callable[[], object], baseline: Callable[[], object], rounds: int = ROUNDS) -> tuple[float, float]:
-    """Median seconds of `work` and of `baseline`, timed alternately."""
+    """Median CPU seconds of `work` and of `baseline` (this thread's), timed alternately."""
     work(), baseline()
     spent: tuple[list[float], list[float]] = ([], [])
     for _ in range(rounds):
         for times, call in zip(spent, (work, baseline)):
-            start = time.perf_counter()
+            start = time.thread_time()
             call()
-            times.append(time.perf_counter() - start)
+            times.append(time.thread_time() - start)
     return statistics.median(spent[0]), statistics.median(spent[1])
 
 

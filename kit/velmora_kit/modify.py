@@ -38,13 +38,21 @@ from velmora_kit.render import (
     PIP_MIN,
     MotionSource,
     PatternLike,
+    _as_array,
     _gather_step,
+    _integer_pips,
     check_pips,
     describe_recording,
     period_of,
     render,
+    table,
 )
 from velmora_kit.tempo import PIPS_PER_BEAT
+
+try:  # the float warp in one native pass per pip, built with the package; numpy does it without
+    from velmora_kit import _warp  # type: ignore[attr-defined]
+except ImportError:  # pragma: no cover - only when running from the source tree
+    _warp = None
 
 __all__ = ["Layer", "Sequence", "fan", "parse_rate"]
 
@@ -254,6 +262,36 @@ class _LoopTables:
 
     def __init__(self) -> None:
         self.rows: dict[str, FloatArray] = {}
+        # The native program of the owner's float warp: None until built, False when the
+        # owner has none (a source it cannot describe, or numbers beyond its exact range).
+        self.warp: tuple[Any, int] | bool | None = None
+
+    def warped(self, build: Callable[[Any], int | None], floats: FloatArray,
+               rest: Callable[[FloatArray], FloatArray]) -> FloatArray | None:
+        """Positions at float pips through the owner's native program, or None without one.
+        The pips the program leaves (whole pips reaching a layer, positions render refuses)
+        are rendered by `rest`, the numpy code, which gives every other pip the same bits."""
+        if self.warp is None:
+            compiled: tuple[Any, int] | bool = False
+            if _warp is not None:
+                program = _warp.Program()
+                try:
+                    root = build(program)
+                except ValueError:  # nested deeper than a native program goes
+                    root = None
+                if root is not None:
+                    compiled = (program, root)
+            self.warp = compiled
+        if not isinstance(self.warp, tuple):
+            return None
+        program, root = self.warp
+        flat = np.ascontiguousarray(floats, dtype=np.float64).reshape(-1)
+        out = np.empty(flat.shape + (3,), dtype=np.float64)
+        left = program.render(root, flat, out)
+        if left.size:
+            # Pips outside the 32-bit range are among these: refused here, the first named.
+            _put_rows(out, left, rest(_checked(flat[left])))
+        return out
 
     def render(self, period: int | None, pips: IntArray, interpolation: str,
                compute: Callable[[IntArray, str], FloatArray]) -> FloatArray | None:
@@ -326,6 +364,8 @@ class Layer:
         "_source", "_library", "_phase", "_rate", "_swing", "_grid", "_scale", "_offset",
         "_source_period", "_period", "_identity", "_values_identity", "_tables",
     )
+    # render hands float pips over unchecked: the native pass finds a bad one in its own pass.
+    checks_float_pips = True
     _source: PatternLike
     _library: velmora.PatternLibrary | None
     _phase: int
@@ -476,12 +516,37 @@ class Layer:
             # Integral pips take the exact path (and the loop table); the rest go through
             # float arithmetic on pips already reduced into one period.
             floats = flat.astype(np.float64, copy=False)
-            whole = np.floor(floats)
-            if bool(np.all(whole == floats)):
-                values = self._integer_values(whole.astype(np.int64), "linear")
+            if _all_whole(floats):
+                values = self._integer_values(np.floor(_checked(floats)).astype(np.int64), "linear")
             else:
-                values = _in_blocks(self._mixed_values, floats, "linear")
+                warped = self._tables.warped(self._build_warp, floats, self._numpy_mixed_values)
+                values = warped if warped is not None else self._numpy_mixed_values(_checked(floats))
         return values.reshape(np.shape(pips) + (3,))
+
+    def _numpy_mixed_values(self, floats: FloatArray) -> FloatArray:
+        return _in_blocks(self._mixed_values, floats, "linear")
+
+    def _build_warp(self, program: Any) -> int | None:
+        """This layer as a node of a native warp program (see `_build_warp`), or None."""
+        if self._identity:
+            return _build_warp(program, self._source, self._library)
+        period, source_period = self._period, self._source_period
+        if period is None or source_period is None or max(period, source_period) > _WARP_POSITIONS:
+            return None
+        a, b = self._rate.numerator, self._rate.denominator
+        if period * a > _WARP_POSITIONS * b:
+            return None  # positions that could leave the exact range of the float remainder
+        child = _build_warp(program, self._source, self._library)
+        if child is None:
+            return None
+        swing = None
+        if self._swing is not None:
+            # The constants of _float_positions, computed as it computes them.
+            grid, amount = float(self._grid), float(self._swing)
+            swing = (2.0 * grid, 2.0 * grid * amount, 2.0 * amount, 2.0 * (1.0 - amount), grid)
+        values = (None, None) if self._values_identity else (self._scale, self._offset)
+        return int(program.layer(child, float(period), float(self._phase), swing, float(a), float(b),
+                                 float(source_period), *values))
 
     def _mixed_values(self, floats: FloatArray, interpolation: str) -> FloatArray:
         whole = np.floor(floats)
@@ -675,6 +740,7 @@ class Sequence:
     """
 
     __slots__ = ("_steps", "_lengths", "_ends", "_crossfade", "_curve", "_library", "_tables")
+    checks_float_pips = True  # as Layer's
     _tables: _LoopTables
     _steps: tuple[tuple[PatternLike, int], ...]
     _lengths: tuple[int, ...]
@@ -775,17 +841,31 @@ class Sequence:
 
     def render_pips(self, pips: npt.NDArray[Any], interpolation: str) -> FloatArray:
         """Positions at checked pips (int64 for "step", float64 for "linear"); use `render`."""
-        flat = np.asarray(pips).reshape(-1)
+        flat: npt.NDArray[Any] = np.asarray(pips).reshape(-1)
         values: FloatArray | None = None
         if interpolation == "step":
             values = self._tables.render(self._ends[-1], flat.astype(np.int64, copy=False), "step", self._compute)
-        else:
-            whole = np.floor(flat)
-            if bool(np.all(whole == flat)):
-                values = self._tables.render(self._ends[-1], whole.astype(np.int64), "linear", self._compute)
+        elif _all_whole(flat):
+            flat = _checked(flat)
+            values = self._tables.render(self._ends[-1], np.floor(flat).astype(np.int64), "linear", self._compute)
+        if values is None and interpolation == "linear":
+            values = self._tables.warped(self._build_warp, flat, self._numpy_values)
         if values is None:
-            values = self._compute(flat, interpolation)
+            values = self._compute(_checked(flat) if interpolation == "linear" else flat, interpolation)
         return values.reshape(np.shape(pips) + (3,))
+
+    def _numpy_values(self, floats: FloatArray) -> FloatArray:
+        return self._compute(floats, "linear")
+
+    def _build_warp(self, program: Any) -> int | None:
+        """This sequence as a node of a native warp program, or None (eased crossfades and
+        steps beyond the 32-bit pips stay with numpy)."""
+        if self._curve != "linear" or self._ends[-1] > PIP_MAX:
+            return None
+        children = [_build_warp(program, source, self._library) for source, _ in self._steps]
+        if any(child is None for child in children):
+            return None
+        return int(program.sequence(children, [float(end) for end in self._ends], float(self._crossfade)))
 
     def _compute(self, flat: npt.NDArray[Any], interpolation: str) -> FloatArray:
         # Each block renders every step it reaches once: blocks grow with the steps so that
@@ -924,6 +1004,34 @@ def _wrap_once(values: FloatArray, period: int) -> FloatArray:
     return values - over
 
 
+# A layer's loops and float positions (below period × rate) stay under this in the native
+# warp, inside the range where its float remainder and floor are exact.
+_WARP_POSITIONS = 2**50
+
+
+def _checked(floats: npt.NDArray[Any]) -> FloatArray:
+    """Float pips checked as render checks them (layers and sequences take theirs unchecked)."""
+    checked: FloatArray = check_pips(floats, "linear")
+    return checked
+
+
+def _all_whole(floats: FloatArray) -> bool:
+    """Whether every pip is whole; the first pip settles it for most fractional arrays."""
+    if floats.size and np.floor(floats.flat[0]) != floats.flat[0]:
+        return False
+    return bool(np.all(np.floor(floats) == floats))
+
+
+def _build_warp(program: Any, source: PatternLike, library: velmora.PatternLibrary | None) -> int | None:
+    """`source` as a node of a native warp program (`velmora_kit._warp.Program`), or None
+    when it is no pattern, layer or sequence the program can run bit for bit."""
+    if isinstance(source, (str, velmora.SampledPattern)):
+        return int(program.table(table(source, library=library)))
+    if isinstance(source, (Layer, Sequence)):
+        return source._build_warp(program)
+    return None
+
+
 # Pips evaluated per pass by layers and sequences: the temporaries of one pass stay small
 # (a few MiB) whatever the number of pips, and stay in cache.
 _BLOCK = 2**15
@@ -1005,9 +1113,11 @@ def fan(
     spread = _check_int("spread_pips", spread_pips)
     if interpolation not in INTERPOLATIONS:
         raise ValueError(f"interpolation must be 'step' or 'linear', got {interpolation!r}")
+    pattern = isinstance(source, (str, velmora.SampledPattern))
+    if pattern and interpolation == "step" and _warp is not None:
+        return _fan_pattern(source, copies, spread, pips, library)  # type: ignore[arg-type]
     checked = check_pips(pips, interpolation)
     shape = (copies,) + checked.shape + (3,)
-    pattern = isinstance(source, (str, velmora.SampledPattern))
     # Checks the source as each copy's layer would (a pattern's period is all a layer checks).
     period = period_of(source, library=library) if pattern else Layer(source, library=library).period_pips
     # Patterns, layers and sequences reduce a whole pip into their loop before anything else,
@@ -1052,6 +1162,26 @@ def fan(
     positions = _float_mod(_float_mod(flat[rest], period)[np.newaxis, :] + phases.astype(np.float64), period)
     positions[positions >= period] = 0.0
     rows[:, rest] = render(source, positions, library=library, interpolation="linear")
+    return out
+
+
+def _fan_pattern(source: str | velmora.SampledPattern, copies: int, spread: int, pips: object,
+                 library: velmora.PatternLibrary | None) -> FloatArray:
+    """fan of a pattern's whole pips in one native pass over its table: copy k reads the
+    row of (pip + k·spread) mod period, as the layers with those phases do. A few pips cost
+    little more than one render: the pips are range-checked inside that pass."""
+    values = _integer_pips(_as_array(pips), check_range=False)
+    try:
+        rows = table(source, library=library)
+    except (TypeError, ValueError):
+        _integer_pips(values)  # out-of-range pips are named first, as render names them
+        raise
+    period = rows.shape[0]
+    out = np.empty((copies,) + values.shape + (3,), dtype=np.float64)
+    flat = np.ascontiguousarray(values).reshape(-1)
+    first_bad = int(_warp.fan_step(rows, flat, copies, spread % period, out))
+    if first_bad >= 0:
+        raise ValueError(f"pips must lie in the signed 32-bit range [{PIP_MIN}, {PIP_MAX}], got {int(flat[first_bad])}")
     return out
 
 

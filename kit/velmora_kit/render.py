@@ -17,7 +17,9 @@ What `render` accepts as its pattern
   `render` checks the pips first and hands the source an int64 array whose values lie in
   the signed 32-bit range when `interpolation` is ``"step"``, or a float64 array of finite
   values whose floors lie in that range when it is ``"linear"``; the source returns a
-  float64 array of shape ``pips.shape + (3,)``.
+  float64 array of shape ``pips.shape + (3,)``. A source whose class sets
+  ``checks_float_pips = True`` (layers and sequences) gets a float64 array of pips for
+  ``"linear"`` as it was given, and refuses bad pips itself with render's messages.
 
 Tables are cached in one bounded LRU cache. A library's or a pattern object's table is
 keyed by that object (through a weak reference, so the cache never keeps it alive and a
@@ -457,7 +459,9 @@ def _float_pips(values: npt.NDArray[Any], check_range: bool = True) -> FloatArra
     elif kind not in "biuf":
         raise TypeError(f"pips must be real numbers, got an array of {values.dtype}")
     result = np.asarray(values, dtype=np.float64)
-    if result.size:
+    # Two reductions settle the common case (NaN fails both comparisons); only a refusal
+    # looks for the first bad pip.
+    if result.size and not (result.min() >= PIP_MIN and result.max() < PIP_MAX + 1):
         whole = np.floor(result)
         bad = ~((whole >= PIP_MIN) & (whole <= PIP_MAX))  # NaN too
         if bad.any():
@@ -636,7 +640,13 @@ def render(
         if interpolation == "step":
             return _gather_step(rows, _integer_pips(values, check_range=False))
         return _gather_linear(rows, _float_pips(values, check_range=False))
-    checked = check_pips(pips, interpolation)
+    checked: npt.NDArray[Any]
+    if interpolation == "linear" and getattr(pattern, "checks_float_pips", False) is True:
+        # A source that says so checks its own float pips, as the gathers above do: a
+        # float64 array reaches it as it is (other inputs are converted and checked).
+        checked = _float_pips(_as_array(pips), check_range=False)
+    else:
+        checked = check_pips(pips, interpolation)
     if isinstance(pattern, velmora.SampledRecording):
         if interpolation != "step":
             raise ValueError("a velmora.SampledRecording renders integer pips only: interpolation must be 'step'")
