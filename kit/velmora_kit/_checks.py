@@ -9,7 +9,7 @@ from __future__ import annotations
 import math
 import numbers
 from collections.abc import Iterable
-from typing import Any
+from typing import Any, TypeVar
 
 
 def check_real(name: str, value: object) -> float:
@@ -66,3 +66,26 @@ def check_items(name: str, value: object, what: str) -> list[Any]:
         return items
     except TypeError:
         raise TypeError(f"{name} must be {what}, got {type(value).__name__}") from None
+
+
+_FrozenT = TypeVar("_FrozenT", bound="Frozen")
+
+
+class Frozen:
+    """A value fixed by its constructor, which sets its slots through
+    ``object.__setattr__``; afterwards nothing can be set or deleted, and a copy is the
+    object itself (pickling rebuilds it from its arguments, through ``__reduce__``)."""
+
+    __slots__ = ()
+
+    def __setattr__(self, name: str, value: object) -> None:
+        raise AttributeError(f"{type(self).__name__} is immutable")
+
+    def __delattr__(self, name: str) -> None:
+        raise AttributeError(f"{type(self).__name__} is immutable")
+
+    def __copy__(self: _FrozenT) -> _FrozenT:
+        return self
+
+    def __deepcopy__(self: _FrozenT, memo: object) -> _FrozenT:
+        return self

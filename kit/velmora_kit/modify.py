@@ -31,6 +31,7 @@ import numpy as np
 import numpy.typing as npt
 
 import velmora
+from velmora_kit._checks import Frozen
 from velmora_kit.easing import easing, parse_easing
 from velmora_kit.render import (
     INTERPOLATIONS,
@@ -308,7 +309,7 @@ class _LoopTables:
 # --- Layer --------------------------------------------------------------------------------
 
 
-class Layer:
+class Layer(Frozen):
     """A pattern transformed in time (phase, rate, swing) and in value (scale, offset).
 
     Parameters
@@ -430,18 +431,6 @@ class Layer:
         set_(self, "_identity", values_identity and phase_value == 0 and rate_value == 1 and swing_value is None)
         set_(self, "_tables", _LoopTables())
 
-    def __setattr__(self, name: str, value: object) -> None:
-        raise AttributeError(f"{type(self).__name__} is immutable")
-
-    def __delattr__(self, name: str) -> None:
-        raise AttributeError(f"{type(self).__name__} is immutable")
-
-    # Immutable: a copy is the object itself, and pickling rebuilds it from its arguments.
-    def __copy__(self) -> Layer:
-        return self
-
-    def __deepcopy__(self, memo: object) -> Layer:
-        return self
 
     def __reduce__(self) -> tuple[Any, ...]:
         arguments = dict(library=self._library, phase=self._phase, rate=self._rate, swing=self._swing or 0,
@@ -694,7 +683,7 @@ class Layer:
 # --- Sequence -----------------------------------------------------------------------------
 
 
-class Sequence:
+class Sequence(Frozen):
     """Sources played one after another, looping, with optional crossfades.
 
     Parameters
@@ -795,17 +784,6 @@ class Sequence:
         set_(self, "_library", library)
         set_(self, "_tables", _LoopTables())
 
-    def __setattr__(self, name: str, value: object) -> None:
-        raise AttributeError(f"{type(self).__name__} is immutable")
-
-    def __delattr__(self, name: str) -> None:
-        raise AttributeError(f"{type(self).__name__} is immutable")
-
-    def __copy__(self) -> Sequence:
-        return self
-
-    def __deepcopy__(self, memo: object) -> Sequence:
-        return self
 
     def __reduce__(self) -> tuple[Any, ...]:
         return (_rebuild_sequence, (self.steps, Fraction(self._crossfade, PIPS_PER_BEAT), self._library, self._curve))

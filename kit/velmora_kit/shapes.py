@@ -43,6 +43,7 @@ import numpy as np
 import numpy.typing as npt
 
 import velmora
+from velmora_kit._checks import Frozen
 from velmora_kit.easing import easing, parse_easing
 from velmora_kit.modify import _beats_to_pips
 from velmora_kit.render import PatternLike, _gather_linear, _gather_step, period_of, render
@@ -71,7 +72,7 @@ _MAX_COUNT = 1024  # vertices, points, teeth, turns, random steps: far beyond an
 # --- the shape ----------------------------------------------------------------------------
 
 
-class Shape:
+class Shape(Frozen):
     """One generated loop: a motion source with an exact period.
 
     Made by the generators of this module rather than directly. Immutable.
@@ -115,17 +116,6 @@ class Shape:
         set_(self, "_table", table)
         set_(self, "_description", description)
 
-    def __setattr__(self, name: str, value: object) -> None:
-        raise AttributeError(f"{type(self).__name__} is immutable")
-
-    def __delattr__(self, name: str) -> None:
-        raise AttributeError(f"{type(self).__name__} is immutable")
-
-    def __copy__(self) -> Shape:
-        return self
-
-    def __deepcopy__(self, memo: object) -> Shape:
-        return self
 
     def __reduce__(self) -> tuple[Any, ...]:
         # A generator's shape is made again from its arguments; any other keeps its loop.

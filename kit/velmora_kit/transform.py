@@ -37,6 +37,7 @@ import numpy as np
 import numpy.typing as npt
 
 import velmora
+from velmora_kit._checks import Frozen
 from velmora_kit.modify import Axes, _axes, _check_source, _LoopTables, _source_name, _source_period
 from velmora_kit.render import PatternLike, render
 
@@ -119,7 +120,7 @@ def _rotation(degrees: float, about: object) -> tuple[tuple[float, float, float]
     )
 
 
-class Transform:
+class Transform(Frozen):
     """A motion source mapped in space: axes, mirror, rotation, scale and offset.
 
     Parameters
@@ -215,17 +216,6 @@ class Transform:
              and scale_value == (1.0, 1.0, 1.0) and offset_value == (0.0, 0.0, 0.0))
         set_(self, "_tables", _LoopTables())
 
-    def __setattr__(self, name: str, value: object) -> None:
-        raise AttributeError(f"{type(self).__name__} is immutable")
-
-    def __delattr__(self, name: str) -> None:
-        raise AttributeError(f"{type(self).__name__} is immutable")
-
-    def __copy__(self) -> Transform:
-        return self
-
-    def __deepcopy__(self, memo: object) -> Transform:
-        return self
 
     def __reduce__(self) -> tuple[Any, ...]:
         return (_rebuild_transform, (self._source, self._arguments()))
