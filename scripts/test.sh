@@ -8,13 +8,21 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${VELMORA_JOBS:-2}
 
-# The pre-rendered store is generated once, in build/generator, and every tree below
-# compiles that output instead of building and running the generator again.
-echo "[test] generating the pre-rendered store in build/generator"
-cmake -S . -B build/generator -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_PYTHON=OFF -DVELMORA_INSTALL=OFF \
-    -DVELMORA_PRERENDERED_DIR= >/dev/null
-cmake --build build/generator -j "$jobs" --target velmora_generated_store
-export VELMORA_PRERENDERED_DIR=$PWD/build/generator/tools/generator/generated
+# The pre-rendered store is generated once a run, and every tree below compiles that
+# output instead of building and running the generator again. The module's own build
+# (build/wheel, made by scripts/setup.sh) has generated it already: it is only brought up
+# to date there. Without that build, it is generated in build/generator.
+if [[ -f build/wheel/CMakeCache.txt ]]; then
+    echo "[test] the pre-rendered store of the module's build, build/wheel"
+    cmake --build build/wheel -j "$jobs" --target velmora_generated_store
+    export VELMORA_PRERENDERED_DIR=$PWD/build/wheel/tools/generator/generated
+else
+    echo "[test] generating the pre-rendered store in build/generator"
+    cmake -S . -B build/generator -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_PYTHON=OFF -DVELMORA_INSTALL=OFF \
+        -DVELMORA_PRERENDERED_DIR= >/dev/null
+    cmake --build build/generator -j "$jobs" --target velmora_generated_store
+    export VELMORA_PRERENDERED_DIR=$PWD/build/generator/tools/generator/generated
+fi
 store=(-DVELMORA_PRERENDERED_DIR="$VELMORA_PRERENDERED_DIR")
 
 run_cpp_tests() {  # build-dir, extra cmake arguments...
