@@ -60,7 +60,7 @@ _ROTATED_CLAVE = ("son clave 2-3 is the same band as 3-2 with its two bars swapp
 _NO_GHOSTS = "amen_no_ghosts is amen_four_bar without its eight ghost snares, every other hit the same"
 GRID_EXPLAINED = {
     **{frozenset((f"beat_son_clave_32_{m}", f"beat_son_clave_23_{m}")): _ROTATED_CLAVE
-       for m in ("bounce", "step", "glide", "surge", "flutter", "figure8", "corkscrew", "spiral", "spring")},
+       for m in ("bounce", "step", "glide", "surge", "figure8", "corkscrew", "spiral", "spring")},
     **{frozenset((f"beat_amen_four_bar_{m}", f"beat_amen_no_ghosts_{m}")): _NO_GHOSTS for m in ("spiral", "corkscrew")},
 }
 EXPLAINED = {

@@ -482,7 +482,8 @@ bool plays(const GrooveScore& score, Role role) noexcept {
 // Kick and answer gestures, one per sounding moment: kicks to the negative side, the
 // answer (and a kick under it) to the positive one, louder hits further out. The answer is
 // the backbeat, or the hand percussion (a cross-stick, a bell, a clave) where no snare or
-// clap plays; with nothing but kicks, successive kicks take the two sides in turn.
+// clap plays. Where that leaves every stop on one side (nothing but kicks, or an answer
+// that always sounds with a kick), successive stops take the two sides in turn.
 std::vector<Gesture> kick_snare_stops(const GrooveScore& score) {
     const Role answer = plays(score, Role::backbeat) ? Role::backbeat : Role::percussion;
     const std::vector<Gesture> hits = gestures_of(score, {{Role::kick, -1.0}, {answer, 1.0}});
@@ -501,7 +502,8 @@ std::vector<Gesture> kick_snare_stops(const GrooveScore& score) {
         }
         stops.push_back({hit.onset, reach});
     }
-    if (std::none_of(stops.begin(), stops.end(), [](const Gesture& stop) { return stop.weight > 0.0; })) {
+    const auto positive = [](const Gesture& stop) { return stop.weight > 0.0; };
+    if (std::all_of(stops.begin(), stops.end(), positive) || std::none_of(stops.begin(), stops.end(), positive)) {
         for (std::size_t i = 1; i < stops.size(); i += 2) {
             stops[i].weight = -stops[i].weight;
         }
