@@ -20,7 +20,7 @@ DIGESTS = {
     "velmora_atlas": "d856317d394721b62e0ce7e2056d61a6e1420878b84f29588c0335158eac9e73",
     "velmora_continuum": "1c6f5ef72e5aa35a67cceecc59337e9228d550bdeb2fd62fe693abb5ac08cf37",
     "velmora_club": "fe970d04b286e95e8f463a2b0fa67b4a25cab88c29fdd5cc89f4bf42513c5ea4",
-    "velmora_dancefloor": "9b24509b91728eb867a965b2ebd5d34738c986d6ccbf68a537e841fcea74031d",
+    "velmora_dancefloor": "57010afa8ad6e6ddff5fa10e72e639521d668db41ac19bb16e734844d1a68793",
 }
 
 

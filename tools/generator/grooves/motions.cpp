@@ -875,7 +875,8 @@ constexpr double GHOST_PUSH = 0.5;
 // hits pushes once (spring_pushes). Closed hats and shakers, which tick on every
 // sixteenth, push a small, stiff and heavily damped fourth spring on the depth instead,
 // and only with their played notes (ghost hats do not push): each tick is a little
-// excursion of its own that is over before the next sixteenth.
+// excursion of its own that is over before the next sixteenth. The fine print rides on the
+// depth alone: sideways and up the mass is at rest until something pushes it.
 std::vector<Offset3> spring(const GrooveScore& score) {
     static const Oscillator lateral{32.0, 0.24};
     static const Oscillator vertical{24.0, 0.26};
@@ -906,7 +907,7 @@ std::vector<Offset3> spring(const GrooveScore& score) {
     const Signal z = steady_spring(score.period, spring_pushes(depth_pushes, depth, score.period), depth, depth_gain);
     const Signal ticks = steady_spring(
         score.period, gestures_of_voices(score, {{Lane::closed_hat, 1.0}, {Lane::shaker, 0.8}}, 0.0), tick, tick_gain);
-    return draw(score, FinePrint{0.0, 0.12, 0.1}, [&](std::uint32_t p) { return Offset3{x[p], y[p], z[p] + ticks[p]}; });
+    return draw(score, FinePrint{0.0, 0.0, 0.2}, [&](std::uint32_t p) { return Offset3{x[p], y[p], z[p] + ticks[p]}; });
 }
 
 // ---- the directional ricochet ----------------------------------------------------------
