@@ -19,8 +19,8 @@ DIGESTS = {
     "velmora_expansion": "dd84f31a73d4dcc8c67487b3f90d23ac0bad67164a1c3a86e31406317c339a97",
     "velmora_atlas": "d856317d394721b62e0ce7e2056d61a6e1420878b84f29588c0335158eac9e73",
     "velmora_continuum": "1c6f5ef72e5aa35a67cceecc59337e9228d550bdeb2fd62fe693abb5ac08cf37",
-    "velmora_club": "a74b0b38c44e063fc9fdfe0c0634fe15f9c6bcbe630a41024ad11b8b67063c45",
-    "velmora_dancefloor": "369920fc68b60606473ae9879a488c188fe040660678ad623f9037984897217c",
+    "velmora_club": "fe970d04b286e95e8f463a2b0fa67b4a25cab88c29fdd5cc89f4bf42513c5ea4",
+    "velmora_dancefloor": "57010afa8ad6e6ddff5fa10e72e639521d668db41ac19bb16e734844d1a68793",
 }
 
 

@@ -197,7 +197,38 @@ struct ScoreDetail {
     Signal rings;
     Signal percussion_sides;
     Signal bass;
+    Signal ghost_sides;
+    Signal hat_against_shaker;
+    Signal ride;
+    Signal phrase;
 };
+
+// Ghost notes of any lane, each a small flick of its own at full strength, alternating in
+// sign: at their velocity they would vanish under the played notes around them. The
+// motions carry them on height and depth only, where they cannot blur a backbeat's side.
+std::vector<Gesture> ghosts_of(const GrooveScore& score) {
+    std::vector<Gesture> ghosts;
+    for (const LaneHits& lane : score.lanes) {
+        for (const Hit& hit : lane.hits) {
+            if (hit.velocity < QUIET_BELOW) {
+                ghosts.push_back({hit.pip, 1.0});
+            }
+        }
+    }
+    std::stable_sort(ghosts.begin(), ghosts.end(),
+                     [](const Gesture& a, const Gesture& b) { return a.onset < b.onset; });
+    return ghosts;
+}
+
+// One slow breath over the loop, high at its start: it tells where the phrase begins, so
+// two scores that are the same loop started a bar apart (son clave 3-2 and 2-3) are told apart.
+Signal phrase_of(std::uint32_t period) {
+    Signal phrase(period);
+    for (std::uint32_t pip = 0; pip < period; ++pip) {
+        phrase[pip] = std::cos(phase_angle(static_cast<double>(pip), static_cast<double>(period)));
+    }
+    return phrase;
+}
 
 ScoreDetail detail_of(const GrooveScore& score) {
     return {envelope_of(score, {{Role::kick, 1.0}}),
@@ -208,7 +239,12 @@ ScoreDetail detail_of(const GrooveScore& score) {
             envelope_signal(score.period, gestures_of_voices(score, {{Lane::open_hat, 1.0}, {Lane::ride, 0.7}}),
                             HOUSE_ENVELOPE),
             alternating_envelope_of(score, {{Role::percussion, 1.0}}),
-            envelope_of(score, {{Role::bass, 1.0}})};
+            envelope_of(score, {{Role::bass, 1.0}}),
+            envelope_signal(score.period, alternated(ghosts_of(score)), TIGHT),
+            envelope_signal(score.period, gestures_of_voices(score, {{Lane::closed_hat, 1.0}, {Lane::shaker, -1.0}}),
+                            TIGHT),
+            envelope_signal(score.period, gestures_of_voices(score, {{Lane::ride, 1.0}}), HOUSE_ENVELOPE),
+            phrase_of(score.period)};
 }
 
 // A phase that runs faster where `speed` is high and still makes exactly `turns` turns per
@@ -248,12 +284,45 @@ double soft_limit(double value) noexcept {
     return value;
 }
 
+// How much of a score's fine print (ghost flicks, hat against shaker, ride, phrase) a
+// motion carries on each axis; zero where the motion promises an axis to other lanes.
+struct FinePrint {
+    double x;
+    double y;
+    double z;
+};
+
+// A quiet or sparse score still draws a loop of readable size: below this span on its
+// widest axis the whole loop is scaled up (at most by MAX_GAIN), before the soft limit.
+constexpr double READABLE_SPAN = 0.6;
+constexpr double MAX_GAIN = 2.0;
+
 template <typename Sample>
-std::vector<Offset3> draw(std::uint32_t period, Sample sample) {
-    std::vector<Offset3> samples(period);
-    for (std::uint32_t pip = 0; pip < period; ++pip) {
-        const Offset3 raw = sample(pip);
-        samples[pip] = {soft_limit(raw.x), soft_limit(raw.y), soft_limit(raw.z)};
+std::vector<Offset3> draw(const GrooveScore& score, FinePrint fine, Sample sample) {
+    const ScoreDetail detail = detail_of(score);
+    std::vector<Offset3> raw(score.period);
+    std::array<double, 3> low{0.0, 0.0, 0.0};
+    std::array<double, 3> high{0.0, 0.0, 0.0};
+    for (std::uint32_t pip = 0; pip < score.period; ++pip) {
+        const Offset3 s = sample(pip);
+        const double ghost = detail.ghost_sides[pip];
+        const double upper = detail.hat_against_shaker[pip] + detail.ride[pip];
+        const double phrase = detail.phrase[pip];
+        const double hands = detail.percussion_sides[pip];
+        raw[pip] = {s.x + fine.x * 0.6 * hands,
+                    s.y + fine.y * (upper + 1.2 * ghost + 0.4 * phrase + 0.4 * hands),
+                    s.z + fine.z * (phrase + 0.5 * upper + 1.2 * ghost)};
+        const std::array<double, 3> c{raw[pip].x, raw[pip].y, raw[pip].z};
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            low[axis] = pip == 0 ? c[axis] : std::min(low[axis], c[axis]);
+            high[axis] = pip == 0 ? c[axis] : std::max(high[axis], c[axis]);
+        }
+    }
+    const double span = std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2]});
+    const double gain = span > 0.0 && span < READABLE_SPAN ? std::min(MAX_GAIN, READABLE_SPAN / span) : 1.0;
+    std::vector<Offset3> samples(score.period);
+    for (std::uint32_t pip = 0; pip < score.period; ++pip) {
+        samples[pip] = {soft_limit(gain * raw[pip].x), soft_limit(gain * raw[pip].y), soft_limit(gain * raw[pip].z)};
     }
     return samples;
 }
@@ -268,13 +337,16 @@ double bars_of(const GrooveScore& score) noexcept {
 
 // ---- the club motions -----------------------------------------------------------------
 
-// Kicks lift the point; the other drums tip it sideways; bass adds depth.
+// Kicks lift the point and tip it a little to alternate sides; the other drums tip it
+// further; bass adds depth.
 std::vector<Offset3> bounce(const GrooveScore& score) {
     const Signal kick = envelope_of(score, {{Role::kick, 1.0}});
-    const Signal side = plus(alternating_envelope_of(score, {{Role::backbeat, 1.0}}),
-                             alternating_envelope_of(score, {{Role::upper, 0.4}, {Role::percussion, 0.5}}, TIGHT), 1.0);
+    const Signal side = plus(plus(alternating_envelope_of(score, {{Role::backbeat, 1.0}}),
+                                  alternating_envelope_of(score, {{Role::upper, 0.4}, {Role::percussion, 0.5}}, TIGHT),
+                                  1.0),
+                             alternating_envelope_of(score, {{Role::kick, 1.0}}), 0.5);
     const Signal bass = envelope_of(score, {{Role::bass, 1.0}});
-    return draw(score.period, [&](std::uint32_t p) { return Offset3{0.3 * side[p], 0.55 * kick[p], 0.35 * bass[p]}; });
+    return draw(score, FinePrint{0.15, 0.12, 0.0}, [&](std::uint32_t p) { return Offset3{0.3 * side[p], 0.55 * kick[p], 0.35 * bass[p]}; });
 }
 
 // Kicks and snares step to alternate sides; kicks sink, snares lift, hats and percussion
@@ -286,7 +358,7 @@ std::vector<Offset3> step(const GrooveScore& score) {
     const Signal bob = envelope_of(score, {{Role::upper, 1.0}, {Role::percussion, 1.0}}, TIGHT);
     const Signal bass = envelope_of(score, {{Role::bass, 1.0}});
     const ScoreDetail detail = detail_of(score);
-    return draw(score.period, [&](std::uint32_t p) {
+    return draw(score, FinePrint{0.15, 0.1, 0.0}, [&](std::uint32_t p) {
         return Offset3{0.42 * lateral[p] + 0.12 * detail.percussion_sides[p],
                        -0.22 * kick[p] + 0.12 * backbeat[p] + 0.06 * bob[p] + 0.1 * detail.ticks[p] + 0.2 * detail.rings[p],
                        0.3 * bass[p]};
@@ -303,7 +375,7 @@ std::vector<Offset3> orbit(const GrooveScore& score) {
     const Signal depth = plus(envelope_of(score, {{Role::backbeat, 0.32}, {Role::percussion, 0.2}}),
                               envelope_of(score, {{Role::upper, 0.14}}, TIGHT), 1.0);
     const Signal bass = envelope_of(score, {{Role::bass, 1.0}});
-    return draw(score.period, [&](std::uint32_t p) {
+    return draw(score, FinePrint{0.12, 0.12, 0.0}, [&](std::uint32_t p) {
         const double radius = 0.42 + swell[p];
         return Offset3{radius * std::cos(phase[p]), radius * std::sin(phase[p]), depth[p] - 0.3 * bass[p]};
     });
@@ -319,7 +391,7 @@ std::vector<Offset3> glide(const GrooveScore& score) {
     const Signal bass = envelope_of(score, {{Role::bass, 1.0}}, BROAD);
     const Signal bass_side = alternating_envelope_of(score, {{Role::bass, 1.0}}, BROAD);
     const ScoreDetail detail = detail_of(score);
-    return draw(score.period, [&](std::uint32_t p) {
+    return draw(score, FinePrint{0.12, 0.12, 0.12}, [&](std::uint32_t p) {
         const double a = phase[p];
         return Offset3{0.46 * std::sin(a) + 0.18 * bass_side[p] + 0.16 * detail.percussion_sides[p],
                        0.22 * std::sin(2.0 * a) - 0.15 * bass[p] + 0.2 * detail.backbeat[p] - 0.1 * detail.kick[p],
@@ -337,7 +409,7 @@ std::vector<Offset3> surge(const GrooveScore& score) {
     const Signal detail = plus(alternating_envelope_of(score, {{Role::upper, 1.0}, {Role::percussion, 0.6}}, TIGHT),
                                alternating_envelope_of(score, {{Role::kick, 1.0}}), 0.7);
     const ScoreDetail fine = detail_of(score);
-    return draw(score.period, [&](std::uint32_t p) {
+    return draw(score, FinePrint{0.12, 0.1, 0.1}, [&](std::uint32_t p) {
         return Offset3{0.14 * detail[p] + 0.12 * fine.percussion_sides[p],
                        0.42 * backbeat[p] - 0.16 * kick[p] + 0.12 * fine.rings[p] - 0.14 * fine.bass[p],
                        0.62 * kick[p] - 0.1 * backbeat[p]};
@@ -362,7 +434,7 @@ std::vector<Offset3> recoil(const GrooveScore& score) {
     const Signal echo = envelope_signal(score.period, echo_of(score), BROAD);
     const ScoreDetail detail = detail_of(score);
     const Signal percussion = envelope_of(score, {{Role::percussion, 1.0}});
-    return draw(score.period, [&](std::uint32_t p) {
+    return draw(score, FinePrint{0.1, 0.1, 0.12}, [&](std::uint32_t p) {
         return Offset3{0.5 * backbeat[p] - 0.22 * echo[p] + 0.12 * percussion[p],
                        -0.45 * kick[p] + 0.08 * backbeat[p] + 0.12 * detail.ticks[p] + 0.12 * detail.rings[p],
                        -0.42 * echo[p]};
@@ -402,10 +474,19 @@ Signal onset_curve(std::uint32_t period, std::vector<Gesture> stops) {
     return curve;
 }
 
-// Kick and snare gestures, one per sounding moment: kicks to the negative side, snares
-// (and a kick under a snare) to the positive one, louder hits further out.
+bool plays(const GrooveScore& score, Role role) noexcept {
+    return std::any_of(score.lanes.begin(), score.lanes.end(),
+                       [&](const LaneHits& lane) { return role_of(lane.lane) == role && !lane.hits.empty(); });
+}
+
+// Kick and answer gestures, one per sounding moment: kicks to the negative side, the
+// answer (and a kick under it) to the positive one, louder hits further out. The answer is
+// the backbeat, or the hand percussion (a cross-stick, a bell, a clave) where no snare or
+// clap plays. Where that leaves every stop on one side (nothing but kicks, or an answer
+// that always sounds with a kick), successive stops take the two sides in turn.
 std::vector<Gesture> kick_snare_stops(const GrooveScore& score) {
-    const std::vector<Gesture> hits = gestures_of(score, {{Role::kick, -1.0}, {Role::backbeat, 1.0}});
+    const Role answer = plays(score, Role::backbeat) ? Role::backbeat : Role::percussion;
+    const std::vector<Gesture> hits = gestures_of(score, {{Role::kick, -1.0}, {answer, 1.0}});
     std::vector<Gesture> stops;
     for (const Gesture& hit : hits) {
         const double reach = std::copysign(0.6 + 0.4 * std::fabs(hit.weight), hit.weight);
@@ -421,33 +502,68 @@ std::vector<Gesture> kick_snare_stops(const GrooveScore& score) {
         }
         stops.push_back({hit.onset, reach});
     }
+    const auto positive = [](const Gesture& stop) { return stop.weight > 0.0; };
+    if (std::all_of(stops.begin(), stops.end(), positive) || std::none_of(stops.begin(), stops.end(), positive)) {
+        for (std::size_t i = 1; i < stops.size(); i += 2) {
+            stops[i].weight = -stops[i].weight;
+        }
+    }
     return stops;
 }
 
 // The point swings along a wide arc, kick side to snare side, while hats and shakers
-// shiver on top of it; bass sinks it a little.
+// shiver on top of it; bass sinks it a little. Each kick snaps the point down as it
+// reaches its side (the snap is half risen at the onset), so it never rests on a kick.
 std::vector<Offset3> flutter(const GrooveScore& score) {
     const Signal arc = onset_curve(score.period, kick_snare_stops(score));
     const Signal tremor = alternating_envelope_of(score, {{Role::upper, 1.0}, {Role::percussion, 0.7}}, TIGHT);
     const Signal bass = envelope_of(score, {{Role::bass, 1.0}}, BROAD);
     const Signal rings = detail_of(score).rings;
-    return draw(score.period, [&](std::uint32_t p) {
+    std::vector<Gesture> kicks = gestures_of(score, {{Role::kick, 1.0}});
+    for (Gesture& kick : kicks) {
+        kick.onset += HOUSE_ENVELOPE.rise / 2.0;
+    }
+    const Signal snap = envelope_signal(score.period, moments(kicks), HOUSE_ENVELOPE);
+    return draw(score, FinePrint{0.1, 0.1, 0.12}, [&](std::uint32_t p) {
         const double a = arc[p];
-        return Offset3{0.5 * a + 0.06 * tremor[p], 0.3 * (1.0 - a * a) - 0.12 + 0.1 * tremor[p] + 0.1 * rings[p],
+        return Offset3{0.5 * a + 0.06 * tremor[p],
+                       0.3 * (1.0 - a * a) - 0.12 + 0.1 * tremor[p] + 0.1 * rings[p] - 0.2 * snap[p],
                        0.15 * a + 0.2 * tremor[p] - 0.12 * bass[p]};
     });
+}
+
+// The depth of a dive: every note plunges with the broad envelope, but its fall is cut to
+// the gap before the next note of the plunge (never shorter than the house fall), and
+// overlapping plunges take the deepest rather than their sum. A busy bass line thus
+// pumps, surfacing a little between notes, instead of stacking into one pinned depth.
+Signal plunge_of(std::uint32_t period, const std::vector<Gesture>& notes) {
+    Signal plunge(period, 0.0);
+    const auto length = static_cast<std::int64_t>(period);
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        const Gesture& note = notes[i];
+        const double next = i + 1 < notes.size() ? notes[i + 1].onset : notes[0].onset + static_cast<double>(period);
+        const EventEnvelope envelope{BROAD.rise, std::clamp(next - note.onset, HOUSE_ENVELOPE.fall, BROAD.fall)};
+        const auto first = static_cast<std::int64_t>(std::ceil(note.onset - envelope.rise));
+        const auto last = static_cast<std::int64_t>(std::floor(note.onset + envelope.fall));
+        for (std::int64_t pip = first; pip <= last; ++pip) {
+            const double depth = note.weight * event_envelope(static_cast<double>(pip) - note.onset, envelope);
+            auto& at = plunge[static_cast<std::size_t>(((pip % length) + length) % length)];
+            at = std::max(at, depth);
+        }
+    }
+    return plunge;
 }
 
 // Bass plunges the point deep (kicks a little); the drums swing it from side to side and
 // lift it against the plunge, hats lightly.
 std::vector<Offset3> dive(const GrooveScore& score) {
-    const Signal plunge = envelope_of(score, {{Role::bass, 0.62}, {Role::kick, 0.22}}, BROAD);
+    const Signal plunge = plunge_of(score.period, moments(gestures_of(score, {{Role::bass, 0.8}, {Role::kick, 0.3}})));
     const Signal counter =
         alternating_envelope_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}, {Role::percussion, 0.6}});
     const Signal lift = plus(envelope_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}, {Role::percussion, 0.5}}),
                              envelope_of(score, {{Role::upper, 0.4}}, TIGHT), 1.0);
     const Signal rings = detail_of(score).rings;
-    return draw(score.period, [&](std::uint32_t p) {
+    return draw(score, FinePrint{0.12, 0.1, 0.08}, [&](std::uint32_t p) {
         return Offset3{0.34 * counter[p], 0.25 * lift[p] - 0.1 * plunge[p] - 0.12 * rings[p], -plunge[p]};
     });
 }
@@ -461,7 +577,7 @@ std::vector<Offset3> pendulum(const GrooveScore& score) {
                                                {Role::upper, 0.3}, {Role::bass, 0.5}},
                                        BROAD);
     const ScoreDetail detail = detail_of(score);
-    return draw(score.period, [&](std::uint32_t p) {
+    return draw(score, FinePrint{0.12, 0.1, 0.1}, [&](std::uint32_t p) {
         const double reach = std::tanh(density[p]);
         const double angle = (0.55 + 0.25 * reach) * std::sin(phase[p]);
         // The bob dips under each kick and jolts sideways on each snare; hats tremble it in depth.
@@ -481,7 +597,7 @@ std::vector<Offset3> figure8(const GrooveScore& score) {
     const Signal kick = envelope_of(score, {{Role::kick, 1.0}});
     const Signal backbeat = envelope_of(score, {{Role::backbeat, 1.0}});
     const ScoreDetail detail = detail_of(score);
-    return draw(score.period, [&](std::uint32_t p) {
+    return draw(score, FinePrint{0.12, 0.1, 0.1}, [&](std::uint32_t p) {
         const double a = phase[p];
         const double width = 0.5 + 0.28 * kick[p];
         return Offset3{width * std::sin(a) + 0.12 * detail.percussion_sides[p],
@@ -504,7 +620,7 @@ std::vector<Offset3> box(const GrooveScore& score) {
     const Signal percussion_sides = alternating_envelope_of(score, {{Role::percussion, 1.0}});
     constexpr double squareness = 2.5;
     const double corner = std::tanh(squareness);
-    return draw(score.period, [&](std::uint32_t p) {
+    return draw(score, FinePrint{0.12, 0.1, 0.1}, [&](std::uint32_t p) {
         return Offset3{0.62 * std::tanh(squareness * std::cos(phase[p])) / corner,
                        0.62 * std::tanh(squareness * std::sin(phase[p])) / corner,
                        0.32 * kick[p] - 0.26 * backbeat[p] + 0.1 * ticks[p] - 0.14 * bass[p] +
@@ -512,17 +628,21 @@ std::vector<Offset3> box(const GrooveScore& score) {
     });
 }
 
-// Two turns per loop around a depth wave of one cycle; every hit of the kit widens the
-// turn for a moment.
+// Two turns per loop around a depth wave of one cycle. The turning hurries through the
+// kicks, backbeats and percussion, so each score drives its own screw; the turn widens
+// smoothly where the kit is dense (the broad envelope: no jitter on every hat).
 std::vector<Offset3> corkscrew(const GrooveScore& score) {
-    const Signal spread = plus(envelope_of(score, {{Role::kick, 0.5}, {Role::backbeat, 0.6}, {Role::percussion, 1.0},
-                                                  {Role::bass, 0.4}}),
-                               envelope_of(score, {{Role::upper, 0.6}}, TIGHT), 1.0);
+    const Signal events = envelope_of(score, {{Role::kick, 1.0}, {Role::backbeat, 1.0}, {Role::percussion, 0.6},
+                                              {Role::bass, 0.5}});
+    const Signal phase = weighted_phase(plus(Signal(score.period, 1.0), events, 1.2), 2.0);
+    const Signal spread = envelope_of(score, {{Role::kick, 0.4}, {Role::backbeat, 0.6}, {Role::percussion, 0.6},
+                                              {Role::bass, 0.4}, {Role::upper, 0.2}},
+                                      BROAD);
     const ScoreDetail detail = detail_of(score);
-    return draw(score.period, [&](std::uint32_t p) {
+    return draw(score, FinePrint{0.12, 0.1, 0.1}, [&](std::uint32_t p) {
         const double a = loop_angle(p, score.period);
-        const double radius = 0.38 + 0.18 * spread[p];
-        return Offset3{radius * std::cos(2.0 * a), radius * std::sin(2.0 * a),
+        const double radius = 0.36 + 0.2 * std::tanh(spread[p]);
+        return Offset3{radius * std::cos(phase[p]), radius * std::sin(phase[p]),
                        0.5 * std::sin(a) + 0.2 * detail.backbeat[p] + 0.12 * detail.ticks[p] - 0.1 * detail.rings[p] -
                            0.14 * detail.bass[p]};
     });
@@ -537,7 +657,7 @@ std::vector<Offset3> spiral(const GrooveScore& score) {
     const Signal kick = envelope_of(score, {{Role::kick, 1.0}});
     const Signal backbeat = envelope_of(score, {{Role::backbeat, 1.0}});
     const ScoreDetail detail = detail_of(score);
-    return draw(score.period, [&](std::uint32_t p) {
+    return draw(score, FinePrint{0.12, 0.1, 0.1}, [&](std::uint32_t p) {
         const double a = loop_angle(p, score.period);
         const double radius = (0.15 + 0.55 * (1.0 - std::cos(a)) / 2.0) * (1.0 + 0.2 * kick[p]);
         // Snares and hand percussion knock the point off the spiral, sideways and up.
@@ -558,7 +678,7 @@ std::vector<Offset3> slalom(const GrooveScore& score) {
     const Signal broad_kick = envelope_of(score, {{Role::kick, 1.0}}, BROAD);
     const Signal backbeat = envelope_of(score, {{Role::backbeat, 1.0}});
     const ScoreDetail detail = detail_of(score);
-    return draw(score.period, [&](std::uint32_t p) {
+    return draw(score, FinePrint{0.12, 0.1, 0.1}, [&](std::uint32_t p) {
         const double travel = std::sin(phase[p]);
         return Offset3{0.5 * travel - 0.3 * backbeat[p] * travel + 0.12 * detail.percussion_sides[p],
                        0.42 * kick[p] - 0.2 * backbeat[p] - 0.14 * detail.bass[p],
@@ -755,7 +875,8 @@ constexpr double GHOST_PUSH = 0.5;
 // hits pushes once (spring_pushes). Closed hats and shakers, which tick on every
 // sixteenth, push a small, stiff and heavily damped fourth spring on the depth instead,
 // and only with their played notes (ghost hats do not push): each tick is a little
-// excursion of its own that is over before the next sixteenth.
+// excursion of its own that is over before the next sixteenth. The fine print rides on the
+// depth alone: sideways and up the mass is at rest until something pushes it.
 std::vector<Offset3> spring(const GrooveScore& score) {
     static const Oscillator lateral{32.0, 0.24};
     static const Oscillator vertical{24.0, 0.26};
@@ -786,7 +907,7 @@ std::vector<Offset3> spring(const GrooveScore& score) {
     const Signal z = steady_spring(score.period, spring_pushes(depth_pushes, depth, score.period), depth, depth_gain);
     const Signal ticks = steady_spring(
         score.period, gestures_of_voices(score, {{Lane::closed_hat, 1.0}, {Lane::shaker, 0.8}}, 0.0), tick, tick_gain);
-    return draw(score.period, [&](std::uint32_t p) { return Offset3{x[p], y[p], z[p] + ticks[p]}; });
+    return draw(score, FinePrint{0.0, 0.0, 0.2}, [&](std::uint32_t p) { return Offset3{x[p], y[p], z[p] + ticks[p]}; });
 }
 
 // ---- the directional ricochet ----------------------------------------------------------
@@ -816,7 +937,7 @@ std::vector<Offset3> ricochet(const GrooveScore& score) {
     const Signal x = envelope_signal(score.period, axes[0], HOUSE_ENVELOPE);
     const Signal y = envelope_signal(score.period, axes[1], HOUSE_ENVELOPE);
     const Signal z = envelope_signal(score.period, axes[2], HOUSE_ENVELOPE);
-    return draw(score.period, [&](std::uint32_t p) { return Offset3{x[p], y[p], z[p]}; });
+    return draw(score, FinePrint{0.1, 0.1, 0.1}, [&](std::uint32_t p) { return Offset3{x[p], y[p], z[p]}; });
 }
 
 using Motion = std::vector<Offset3> (*)(const GrooveScore&);
