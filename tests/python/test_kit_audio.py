@@ -122,8 +122,8 @@ def write_drum_track(path: Path, bpm: float, bars: int) -> mido.MidiFile:
     now = 0
     for eighth in range(bars * 8):
         notes = [LANE_NOTES["closed_hat"]]
-        if eighth % 4 == 0:
-            notes.append(LANE_NOTES["kick"] if eighth % 8 == 0 else LANE_NOTES["snare"])
+        if eighth % 2 == 0:
+            notes.append(LANE_NOTES["kick"] if eighth % 4 == 0 else LANE_NOTES["snare"])
         tick = eighth * 240
         for k, note in enumerate(notes):
             track.append(mido.Message("note_on", channel=GM_DRUM_CHANNEL, note=note, velocity=110, time=tick - now if k == 0 else 0))
