@@ -89,6 +89,12 @@ LEVEL_WEIGHTS = {
     "low_periodicity": 2.03,
 }
 EPSILON = 1e-9
+# Frames by mel bands of the median filters that part the percussive from the harmonic.
+PERCUSSIVE_KERNEL = (17, 17)
+# Where the drums, not the bass, decide whether the beats are on or off the beat (in the
+# percussive part): the kick's sub below 80 Hz and the snare or clap above the bass notes'
+# strongest harmonics; each band's lean on or off the beat counts the same.
+DRUM_BANDS_HZ = ((0.0, 80.0), (400.0, 1_000.0), (1_000.0, 2_000.0))
 # How much later than a sound's start its onset strength peaks (clicks at exact times).
 ONSET_LAG_SECONDS = 0.022
 # Samples at or above this share of the loudest mark where the music starts.
@@ -410,8 +416,7 @@ def beat_grid(
     samples = np.concatenate([np.zeros(LEAD_IN_HOPS * HOP, dtype=samples.dtype), samples])
 
     mel = librosa.feature.melspectrogram(y=samples, sr=ANALYSIS_RATE, hop_length=HOP, n_mels=MEL_BANDS)
-    log_mel = librosa.power_to_db(mel, ref=np.max)
-    bands = _Bands(librosa, log_mel)
+    bands = _Bands(librosa, mel)
     beat_frames = _track(librosa, bands, None if bpm_hint is None else float(bpm_hint))
     confidence = _beat_confidence(bands.full, beat_frames)
     beat_seconds = (beat_frames - LEAD_IN_HOPS) * (HOP / ANALYSIS_RATE) - ONSET_LAG_SECONDS
@@ -462,20 +467,26 @@ def _track(librosa: Any, bands: _Bands, bpm_hint: float | None) -> FloatArray:
 class _Bands:
     """The onset strengths the tracker reads, one value per analysis frame."""
 
-    __slots__ = ("full", "low", "body", "tracking")
+    __slots__ = ("full", "low", "body", "drums", "tracking")
 
-    def __init__(self, librosa: Any, log_mel: FloatArray) -> None:
+    def __init__(self, librosa: Any, mel: FloatArray) -> None:
         band_hz = librosa.mel_frequencies(n_mels=MEL_BANDS, fmax=ANALYSIS_RATE / 2)
+        log_mel = librosa.power_to_db(mel, ref=np.max)
+        # The percussive part (median filtering across time and frequency): a kick without
+        # the bass notes that share its band, which often sit off the beat.
+        _, percussive = librosa.decompose.hpss(mel, kernel_size=PERCUSSIVE_KERNEL)
+        log_percussive = librosa.power_to_db(percussive, ref=float(np.max(mel)))
 
-        def rise(rows: npt.NDArray[np.bool_] | slice) -> FloatArray:
-            strength: FloatArray = librosa.onset.onset_strength(S=log_mel[rows], sr=ANALYSIS_RATE, hop_length=HOP)
+        def rise(rows: npt.NDArray[np.bool_] | slice, spectrum: FloatArray = log_mel) -> FloatArray:
+            strength: FloatArray = librosa.onset.onset_strength(S=spectrum[rows], sr=ANALYSIS_RATE, hop_length=HOP)
             return strength
 
         self.full = rise(slice(None))
         self.low = rise(band_hz < LOW_BAND_HZ)  # kick and bass
         self.body = rise((band_hz >= LOW_BAND_HZ) & (band_hz < MID_BAND_HZ))  # snare, clap, toms
+        self.drums = [rise((band_hz >= low) & (band_hz < high), log_percussive) for low, high in DRUM_BANDS_HZ]
         # All onsets, with the kick and snare bands weighted up: the drums' body leads the beat.
-        self.tracking = _to_mean(self.full) + _to_mean(self.low) + _to_mean(self.body)
+        self.tracking = _to_mean(self.full) + sum((_to_mean(band) for band in self.drums), np.zeros_like(self.full))
 
 
 def _to_mean(values: FloatArray) -> FloatArray:
@@ -557,14 +568,14 @@ def _local_tempo(tempogram: FloatArray, tempo: float) -> FloatArray:
 
 
 def _on_the_beat(bands: _Bands, beats: FloatArray) -> FloatArray:
-    """The beats, or the points half a beat after them when the kick and snare bands hit
-    there more than on the beats (hats and snares off the beat can pull the tracker there)."""
+    """The beats, or the points half a beat after them when the drums hit there more than on
+    the beats (hats, snares or bass notes off the beat can pull the tracker there)."""
     if beats.size < 3:
         return beats
     halves = (beats[:-1] + beats[1:]) / 2.0
     inner = beats[1:-1]
     lean = sum(
-        math.log(_mean_at(band, inner) / _mean_at(band, halves)) for band in (bands.low, bands.body)
+        math.log(_mean_at(band, inner) / _mean_at(band, halves)) for band in bands.drums
     )
     if lean >= 0.0:
         return beats
