@@ -150,6 +150,30 @@ def test_a_fluidsynth_render_of_a_drum_track(tmp_path):
     assert np.min(np.abs(grid.downbeats - truth[4])) <= 0.07
 
 
+def groove_with_offbeat_bass(spans: list[tuple[float, int]]) -> tuple[np.ndarray, np.ndarray]:
+    """A kick on every beat, a clap on 2 and 4 and a bass note on every off-beat, for `spans`
+    of (BPM, beats) one after another; the samples and the true beat times."""
+    t = np.arange(int(0.25 * RATE)) / RATE
+    kick = np.sin(2 * np.pi * 55 * t) * np.exp(-t * 25)
+    clap = np.random.default_rng(3).uniform(-1, 1, t.size) * np.exp(-t * 60) * 0.5
+    bass = 0.9 * np.sin(2 * np.pi * 65.4 * t) * np.minimum(1, t * 50) * np.exp(-t * 4)
+    beats = np.cumsum([0.0] + [60.0 / bpm for bpm, count in spans for _ in range(count)])
+    samples = np.zeros(int((beats[-1] + 0.5) * RATE))
+    for k, (at, following) in enumerate(zip(beats[:-1], beats[1:])):
+        for start, sound in [(at, kick), ((at + following) / 2, bass)] + [(at, clap)] * (k % 2):
+            i = int(round(start * RATE))
+            samples[i : i + sound.size] += sound[: samples.size - i]
+    return samples.astype(np.float32), beats[:-1]
+
+
+def test_the_beats_follow_a_tempo_step_on_the_kick_not_the_offbeat_bass():
+    samples, truth = groove_with_offbeat_bass([(118.0, 24), (132.0, 32)])
+    grid = beat_grid(samples, sr=RATE, bpm_hint=120)
+    assert all(np.min(np.abs(grid.beats - t)) <= 0.05 for t in truth[1:-1]), grid.beats
+    after = grid.beats[grid.beats > truth[28]]
+    assert 60.0 * (after.size - 1) / (after[-1] - after[0]) == pytest.approx(132.0, rel=0.01)
+
+
 # --- reading audio and mistakes -------------------------------------------------------------------
 
 
