@@ -150,6 +150,15 @@ def test_a_fluidsynth_render_of_a_drum_track(tmp_path):
     assert np.min(np.abs(grid.downbeats - truth[4])) <= 0.07
 
 
+def test_plain_clicks_keep_their_tempo():
+    # A grid landing on every other click and between them in turn once won at 2:3 of the tempo.
+    for bpm in (97.0, 149.0):
+        clicks = np.zeros(RATE * 10, dtype=np.float32)
+        for at in np.arange(0.3, 9.5, 60.0 / bpm):
+            clicks[int(round(at * RATE)) :][:200] = 0.8
+        assert beat_grid(clicks, sr=RATE).tempo == pytest.approx(bpm, rel=0.01)
+
+
 def groove_with_offbeat_bass(spans: list[tuple[float, int]]) -> tuple[np.ndarray, np.ndarray]:
     """A kick on every beat, a clap on 2 and 4 and a bass note on every off-beat, for `spans`
     of (BPM, beats) one after another; the samples and the true beat times."""
