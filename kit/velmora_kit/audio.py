@@ -461,7 +461,7 @@ def _track(librosa: Any, bands: _Bands, bpm_hint: float | None) -> FloatArray:
     best_score = -math.inf
     for tempo in candidates:
         _, frames = librosa.beat.beat_track(
-            onset_envelope=envelope, sr=ANALYSIS_RATE, hop_length=HOP, bpm=_local_tempo(tempogram, tempo),
+            onset_envelope=envelope, sr=ANALYSIS_RATE, hop_length=HOP, bpm=_local_tempo(tempogram, tempo, bpm_hint),
             tightness=TIGHTNESS, units="frames",
         )
         # Refined on the plain onset strength, whose lag behind the sound ONSET_LAG_SECONDS is.
@@ -555,16 +555,19 @@ def _candidate_tempi(librosa: Any, envelope: FloatArray, bpm_hint: float | None)
     return tempi or [PRIOR_BPM]
 
 
-def _local_tempo(tempogram: FloatArray, tempo: float) -> FloatArray:
+def _local_tempo(tempogram: FloatArray, tempo: float, bpm_hint: float | None) -> FloatArray:
     """The tempo at every frame near `tempo`: the strongest periodicity of the local
-    tempogram within LOCAL_TEMPO_OCTAVES of it (weighted towards it), smoothed by a running
-    median, so that the tracker follows a song that speeds up or slows down."""
+    tempogram within LOCAL_TEMPO_OCTAVES of it (weighted towards it) and within HINT_OCTAVES
+    of a hint, smoothed by a running median, so that the tracker follows a song that speeds
+    up or slows down."""
     import scipy.ndimage  # type: ignore[import-untyped]
 
     frames_per_minute = 60.0 * ANALYSIS_RATE / HOP
     lags = np.arange(2, tempogram.shape[0] - 1)
-    octaves = np.log2(frames_per_minute / lags / tempo)
-    near = lags[np.abs(octaves) <= LOCAL_TEMPO_OCTAVES]
+    allowed = np.abs(np.log2(frames_per_minute / lags / tempo)) <= LOCAL_TEMPO_OCTAVES
+    if bpm_hint is not None:
+        allowed &= np.abs(np.log2(frames_per_minute / lags / bpm_hint)) <= HINT_OCTAVES
+    near = lags[allowed]
     if not near.size:
         return np.full(tempogram.shape[1], tempo)
     weight = np.exp(-0.5 * (np.log2(frames_per_minute / near / tempo) / LOCAL_PRIOR_OCTAVES) ** 2)[:, None]
