@@ -10,18 +10,27 @@ down to mono by their mean. The analysis runs at 22,050 Hz: any other rate is re
 with soxr's high-quality filter first (the beats sit where they are in time, so the rate
 of the input changes nothing but the cost).
 
-Beats. The onset strength (rise of a log-power mel spectrogram, 512-sample hops: 23.2 ms)
-is tracked by librosa's dynamic-programming beat tracker, which places beats on strong
-onsets at a steady spacing, the spacing taken from the tempo estimated over the whole file
-(the strongest periodicity under a log-normal prior: centred on 120 BPM and one octave wide
-by default, or on `bpm_hint` and 0.15 octave wide when the caller knows roughly what the
-tempo is). Hi-hats and snares off the beat can pull the tracker half a beat off; the beats
-are moved by half a beat when the drums' body is stronger there: the onsets below 150 Hz
-(kick, bass) and below 2 kHz (kick, snare, bass), each scaled to its loudest, summed.
+Beats. The onset strength (rise of a log-power mel spectrogram, 512-sample hops: 23.2 ms),
+with that of the drums' percussive part (median-filter separation) below 80 Hz, 400 Hz to
+1 kHz and 1 to 2 kHz added (where kicks and snares, not bass notes, decide), is tracked by
+librosa's dynamic-programming beat tracker at several candidate tempi: the four strongest
+periodicities of the whole file and their half, double, 2:3, 3:2, 4:3, 3:4, 1:3, 3 and 4
+times, within 60 to 200 BPM (or within 0.2 octave of `bpm_hint`, and the hint itself). At
+each candidate the tracker follows the local tempo (the strongest periodicity near the
+candidate in 6 s windows, median over 6 s), so steps and ramps of the tempo are followed.
+A track moves by half a beat when the drums' bands hit more half a beat later (hats,
+snares or bass notes off the beat pull trackers there). The metrical level is the track
+with the most evidence for being the beat, a weighted sum (LEVEL_WEIGHTS): a gentle pull
+towards 120 BPM, a backbeat (the snare band alternating from beat to beat), onsets on the
+beats rather than between, and the whole file's periodicity at the beat, overall and in
+the kick band. (A backbeat is the snare band alternating more than all onsets do, so that a
+grid landing on and off plain clicks in turn does not count as one.) The weights were fitted on half of the benchmark's renders and checked on
+the other half (bench/bench_audio_beats.py reports both).
 Each beat is placed between frames at the vertex of a parabola through its onset's peak
 frame and the two beside it. The onset strength peaks a little after a sound starts: beats
 are moved 22 ms earlier, the lag measured on clicks at exact times (after it, clicks at
-73 to 177 BPM are found within 3.2 ms, standard deviation, of their times, with no bias).
+73 to 161 BPM are found within 3.2 ms, standard deviation, of their times, with no bias;
+faster plain clicks may be taken at half their tempo, which `bpm_hint` settles).
 The analysis sees a quarter of a second of silence before the first sample, so that a sound
 at 0 s is an onset too. `tempo` is the median tempo over spans of 16 beats.
 
@@ -59,11 +68,43 @@ HOP = 512
 MEL_BANDS = 128
 LOW_BAND_HZ = 150.0
 MID_BAND_HZ = 2_000.0  # kick, snare and bass lie below; hats above
-# The tempo prior (log-normal): its centre in BPM and width in octaves, librosa's defaults,
-# and its width around a caller's hint.
+# The tempo the metrical level leans towards (see _metrical_evidence).
 PRIOR_BPM = 120.0
-PRIOR_OCTAVES = 1.0
-HINT_OCTAVES = 0.15
+# Candidate tempi: the strongest periodicities of the whole file (within PEAK_BPM_RANGE) and
+# their metrical relatives within CANDIDATE_BPM_RANGE, or within HINT_OCTAVES of a hint.
+PEAK_BPM_RANGE = (30.0, 300.0)
+CANDIDATE_BPM_RANGE = (60.0, 200.0)
+CANDIDATE_PEAKS = 4
+METRICAL_RATIOS = (1.0, 1 / 2, 2.0, 2 / 3, 3 / 2, 4 / 3, 3 / 4, 1 / 3, 3.0, 4.0, 1 / 4)
+HINT_OCTAVES = 0.2
+SAME_TEMPO = 0.03  # candidates closer than this (natural log of their ratio) are one
+# Following the tempo: a tempogram over windows of LOCAL_TEMPO_SECONDS, searched within
+# LOCAL_TEMPO_OCTAVES of a candidate (a log-normal weight LOCAL_PRIOR_OCTAVES wide around
+# it), smoothed over LOCAL_SMOOTH_SECONDS; TIGHTNESS is how strictly librosa's tracker
+# keeps the beats at that spacing.
+LOCAL_TEMPO_SECONDS = 6.0
+LOCAL_TEMPO_OCTAVES = 0.2
+LOCAL_PRIOR_OCTAVES = 0.2
+LOCAL_SMOOTH_SECONDS = 6.0
+TIGHTNESS = 100.0
+MIN_TRACKED_BEATS = 3  # the evidence needs beats on both sides of one
+# How much each piece of evidence counts in choosing the metrical level (_metrical_evidence):
+# fitted (a softmax over each render's candidates) on the even-numbered renders of
+# bench/bench_audio_beats.py and checked on the odd-numbered ones, held out.
+LEVEL_WEIGHTS = {
+    "tempo_prior": 1.76,
+    "backbeat": 2.83,
+    "onsets_on_beats": 1.64,
+    "periodicity": 0.21,
+    "low_periodicity": 1.29,
+}
+EPSILON = 1e-9
+# Frames by mel bands of the median filters that part the percussive from the harmonic.
+PERCUSSIVE_KERNEL = (17, 17)
+# Where the drums, not the bass, decide whether the beats are on or off the beat (in the
+# percussive part): the kick's sub below 80 Hz and the snare or clap above the bass notes'
+# strongest harmonics; each band's lean on or off the beat counts the same.
+DRUM_BANDS_HZ = ((0.0, 80.0), (400.0, 1_000.0), (1_000.0, 2_000.0))
 # How much later than a sound's start its onset strength peaks (clicks at exact times).
 ONSET_LAG_SECONDS = 0.022
 # Samples at or above this share of the loudest mark where the music starts.
@@ -340,7 +381,8 @@ def beat_grid(
         A time in seconds; the beat nearest to it starts a bar, instead of the estimate.
     bpm_hint : float, optional
         Roughly the tempo (within 10 % or so), in BPM: settles whether a song is at 85 or
-        170 BPM, which the audio alone often cannot.
+        170 BPM, which the audio alone often cannot; the tempo found lies within 0.2 octave
+        (15 %) of it.
 
     Returns
     -------
@@ -385,15 +427,9 @@ def beat_grid(
     samples = np.concatenate([np.zeros(LEAD_IN_HOPS * HOP, dtype=samples.dtype), samples])
 
     mel = librosa.feature.melspectrogram(y=samples, sr=ANALYSIS_RATE, hop_length=HOP, n_mels=MEL_BANDS)
-    log_mel = librosa.power_to_db(mel, ref=np.max)
-    band_hz = librosa.mel_frequencies(n_mels=MEL_BANDS, fmax=ANALYSIS_RATE / 2)
-    onsets = librosa.onset.onset_strength(S=log_mel, sr=ANALYSIS_RATE, hop_length=HOP)
-    low = librosa.onset.onset_strength(S=log_mel[band_hz < LOW_BAND_HZ], sr=ANALYSIS_RATE, hop_length=HOP)
-    lower = librosa.onset.onset_strength(S=log_mel[band_hz < MID_BAND_HZ], sr=ANALYSIS_RATE, hop_length=HOP)
-
-    body = low / (float(np.max(low)) or 1.0) + lower / (float(np.max(lower)) or 1.0)
-    beat_frames = _track(librosa, onsets, body, None if bpm_hint is None else float(bpm_hint))
-    confidence = _beat_confidence(onsets, beat_frames)
+    bands = _Bands(librosa, mel)
+    beat_frames = _track(librosa, bands, None if bpm_hint is None else float(bpm_hint))
+    confidence = _beat_confidence(bands.full, beat_frames)
     beat_seconds = (beat_frames - LEAD_IN_HOPS) * (HOP / ANALYSIS_RATE) - ONSET_LAG_SECONDS
     kept = (beat_seconds >= 0.0) & (beat_seconds < duration)
     beats, beat_frames = beat_seconds[kept], beat_frames[kept]
@@ -401,7 +437,7 @@ def beat_grid(
         first = int(np.argmin(np.abs(beats - given_downbeat))) % bar
         downbeat_confidence = 1.0
     else:
-        first, downbeat_confidence = _bar_phase(low, beat_frames, beats, music_start, bar)
+        first, downbeat_confidence = _bar_phase(bands.low, beat_frames, beats, music_start, bar)
     return BeatGrid(
         beats,
         beats_per_bar=bar,
@@ -412,25 +448,185 @@ def beat_grid(
     )
 
 
-def _track(librosa: Any, onsets: FloatArray, body: FloatArray, bpm_hint: float | None) -> FloatArray:
-    """Beat positions in frames (fractional where moved by half a beat)."""
-    centre, width = (PRIOR_BPM, PRIOR_OCTAVES) if bpm_hint is None else (bpm_hint, HINT_OCTAVES)
-    tempo = librosa.feature.tempo(
-        onset_envelope=onsets, sr=ANALYSIS_RATE, hop_length=HOP, start_bpm=centre, std_bpm=width
+def _track(librosa: Any, bands: _Bands, bpm_hint: float | None) -> FloatArray:
+    """Beat positions in frames (fractional): the best of the tracks at every candidate tempo."""
+    envelope = bands.tracking
+    candidates = _candidate_tempi(librosa, envelope, bpm_hint)
+    tempogram = librosa.feature.tempogram(
+        onset_envelope=envelope, sr=ANALYSIS_RATE, hop_length=HOP, win_length=_frames(LOCAL_TEMPO_SECONDS)
     )
-    _, frames = librosa.beat.beat_track(
-        onset_envelope=onsets, sr=ANALYSIS_RATE, hop_length=HOP, bpm=float(tempo[0]), units="frames"
-    )
-    beats = _refined(onsets, np.asarray(frames, dtype=np.intp))
+    periodicity = _autocorrelation(librosa, envelope)
+    low_periodicity = _autocorrelation(librosa, bands.low)
+    best: FloatArray = np.zeros(0)
+    best_score = -math.inf
+    for tempo in candidates:
+        _, frames = librosa.beat.beat_track(
+            onset_envelope=envelope, sr=ANALYSIS_RATE, hop_length=HOP, bpm=_local_tempo(tempogram, tempo, bpm_hint),
+            tightness=TIGHTNESS, units="frames",
+        )
+        # Refined on the plain onset strength, whose lag behind the sound ONSET_LAG_SECONDS is.
+        beats = _on_the_beat(bands, _refined(bands.full, np.asarray(frames, dtype=np.intp)))
+        if beats.size < MIN_TRACKED_BEATS:
+            continue
+        evidence = _metrical_evidence(bands, beats, tempo, periodicity, low_periodicity)
+        score = sum(LEVEL_WEIGHTS[name] * value for name, value in evidence.items())
+        if score > best_score:
+            best, best_score = beats, score
+    return best
+
+
+class _Bands:
+    """The onset strengths the tracker reads, one value per analysis frame."""
+
+    __slots__ = ("full", "low", "body", "drums", "tracking")
+
+    def __init__(self, librosa: Any, mel: FloatArray) -> None:
+        band_hz = librosa.mel_frequencies(n_mels=MEL_BANDS, fmax=ANALYSIS_RATE / 2)
+        log_mel = librosa.power_to_db(mel, ref=np.max)
+        # The percussive part (median filtering across time and frequency): a kick without
+        # the bass notes that share its band, which often sit off the beat.
+        _, percussive = librosa.decompose.hpss(mel, kernel_size=PERCUSSIVE_KERNEL)
+        log_percussive = librosa.power_to_db(percussive, ref=float(np.max(mel)))
+
+        def rise(rows: npt.NDArray[np.bool_] | slice, spectrum: FloatArray = log_mel) -> FloatArray:
+            strength: FloatArray = librosa.onset.onset_strength(S=spectrum[rows], sr=ANALYSIS_RATE, hop_length=HOP)
+            return strength
+
+        self.full = rise(slice(None))
+        self.low = rise(band_hz < LOW_BAND_HZ)  # kick and bass
+        self.body = rise((band_hz >= LOW_BAND_HZ) & (band_hz < MID_BAND_HZ))  # snare, clap, toms
+        self.drums = [rise((band_hz >= low) & (band_hz < high), log_percussive) for low, high in DRUM_BANDS_HZ]
+        # All onsets, with the drums' bands weighted up: the drums, not the bass, lead the beat.
+        self.tracking = _to_mean(self.full) + sum((_to_mean(band) for band in self.drums), np.zeros_like(self.full))
+
+
+def _to_mean(values: FloatArray) -> FloatArray:
+    result: FloatArray = values / (float(np.mean(values)) or 1.0)
+    return result
+
+
+def _frames(seconds: float) -> int:
+    return int(round(seconds * ANALYSIS_RATE / HOP))
+
+
+def _autocorrelation(librosa: Any, envelope: FloatArray) -> FloatArray:
+    """The whole file's autocorrelation, 1 at lag 0."""
+    centred = envelope - float(np.mean(envelope))
+    correlation: FloatArray = librosa.autocorrelate(centred)
+    return correlation / (float(correlation[0]) or 1.0)
+
+
+def _at_lag(correlation: FloatArray, lag: float) -> float:
+    whole = int(lag)
+    if whole + 1 >= correlation.size:
+        return 0.0
+    part = lag - whole
+    return float((1.0 - part) * correlation[whole] + part * correlation[whole + 1])
+
+
+def _candidate_tempi(librosa: Any, envelope: FloatArray, bpm_hint: float | None) -> list[float]:
+    """The tempi worth tracking: the strongest periodicities of the whole file and their
+    metrical relatives (a tempogram peak is as often the bar's half or a 3:4 of the beat as
+    the beat itself); with a hint, those near it and the hint itself."""
+    correlation = _autocorrelation(librosa, envelope)
+    frames_per_minute = 60.0 * ANALYSIS_RATE / HOP
+    peaks = []
+    for lag in range(2, correlation.size - 1):
+        bpm = frames_per_minute / lag
+        if bpm < PEAK_BPM_RANGE[0]:
+            break
+        left, centre, right = correlation[lag - 1], correlation[lag], correlation[lag + 1]
+        if bpm <= PEAK_BPM_RANGE[1] and centre > 0.0 and centre > left and centre >= right:
+            curvature = left - 2.0 * centre + right
+            vertex = lag + 0.5 * (left - right) / curvature if curvature < 0.0 else float(lag)
+            peaks.append((float(centre), frames_per_minute / vertex))
+    peaks.sort(reverse=True)
+    tempi: list[float] = [] if bpm_hint is None else [bpm_hint]
+    for _, peak in peaks[:CANDIDATE_PEAKS]:
+        for ratio in METRICAL_RATIOS:
+            tempo = peak * ratio
+            allowed = (
+                CANDIDATE_BPM_RANGE[0] <= tempo <= CANDIDATE_BPM_RANGE[1]
+                if bpm_hint is None
+                else abs(math.log2(tempo / bpm_hint)) <= HINT_OCTAVES
+            )
+            if allowed and all(abs(math.log(tempo / other)) > SAME_TEMPO for other in tempi):
+                tempi.append(tempo)
+    return tempi or [PRIOR_BPM]
+
+
+def _local_tempo(tempogram: FloatArray, tempo: float, bpm_hint: float | None) -> FloatArray:
+    """The tempo at every frame near `tempo`: the strongest periodicity of the local
+    tempogram within LOCAL_TEMPO_OCTAVES of it (weighted towards it) and within HINT_OCTAVES
+    of a hint, smoothed by a running median, so that the tracker follows a song that speeds
+    up or slows down."""
+    import scipy.ndimage  # type: ignore[import-untyped]
+
+    frames_per_minute = 60.0 * ANALYSIS_RATE / HOP
+    lags = np.arange(2, tempogram.shape[0] - 1)
+    allowed = np.abs(np.log2(frames_per_minute / lags / tempo)) <= LOCAL_TEMPO_OCTAVES
+    if bpm_hint is not None:
+        allowed &= np.abs(np.log2(frames_per_minute / lags / bpm_hint)) <= HINT_OCTAVES
+    near = lags[allowed]
+    if not near.size:
+        return np.full(tempogram.shape[1], tempo)
+    weight = np.exp(-0.5 * (np.log2(frames_per_minute / near / tempo) / LOCAL_PRIOR_OCTAVES) ** 2)[:, None]
+    lag = near[np.argmax(tempogram[near] * weight, axis=0)]
+    columns = np.arange(tempogram.shape[1])
+    left, centre, right = tempogram[lag - 1, columns], tempogram[lag, columns], tempogram[lag + 1, columns]
+    curvature = left - 2.0 * centre + right
+    shift = np.where(curvature < 0.0, 0.5 * (left - right) / np.where(curvature < 0.0, curvature, -1.0), 0.0)
+    local = frames_per_minute / (lag + np.clip(shift, -0.5, 0.5))
+    smoothed: FloatArray = scipy.ndimage.median_filter(local, size=_frames(LOCAL_SMOOTH_SECONDS), mode="nearest")
+    return smoothed
+
+
+def _on_the_beat(bands: _Bands, beats: FloatArray) -> FloatArray:
+    """The beats, or the points half a beat after them when the drums hit there more than on
+    the beats (hats, snares or bass notes off the beat can pull the tracker there)."""
     if beats.size < 3:
         return beats
     halves = (beats[:-1] + beats[1:]) / 2.0
-    if float(np.mean(_strength_at(body, halves))) <= float(np.mean(_strength_at(body, beats[1:-1]))):
+    inner = beats[1:-1]
+    lean = sum(
+        math.log(_mean_at(band, inner) / _mean_at(band, halves)) for band in bands.drums
+    )
+    if lean >= 0.0:
         return beats
     # Moved, the beats keep their number: one more half beat after the last, if the audio lasts.
     after = beats[-1] + (beats[-1] - beats[-2]) / 2.0
-    moved: FloatArray = np.append(halves, after) if after <= onsets.size - 1 else halves
+    moved: FloatArray = np.append(halves, after) if after <= bands.full.size - 1 else halves
     return moved
+
+
+def _mean_at(envelope: FloatArray, frames: FloatArray) -> float:
+    return float(np.mean(_strength_at(envelope, frames))) + EPSILON
+
+
+def _metrical_evidence(
+    bands: _Bands, beats: FloatArray, tempo: float, periodicity: FloatArray, low_periodicity: FloatArray
+) -> dict[str, float]:
+    """How well a track at `tempo` explains the music as a beat, each as a number that is
+    larger for the beat than for its half, double or 3:4 relatives (see LEVEL_WEIGHTS)."""
+    inner = beats[1:-1]
+    span = bands.full[int(beats[0]) : int(beats[-1]) + 1]
+    # How much more the snare band than all onsets differs between even and odd beats: a
+    # click, or a grid that lands on and off the hits in turn, changes every band alike.
+    def alternation(values: FloatArray) -> float:
+        return abs(float(np.sum(values[0::2]) - np.sum(values[1::2]))) / (float(np.sum(values)) + EPSILON)
+
+    lag = 60.0 * ANALYSIS_RATE / HOP / tempo
+    return {
+        # Dance music sits mostly between 80 and 160 BPM: a gentle pull towards 120.
+        "tempo_prior": -math.log2(tempo / PRIOR_BPM) ** 2,
+        # A backbeat: the snare band hits on every other beat, not on all or none.
+        "backbeat": alternation(_strength_at(bands.body, beats)) - alternation(_strength_at(bands.full, beats)),
+        # The onsets fall on the beats rather than between them.
+        "onsets_on_beats": math.log(_mean_at(bands.full, inner) / (float(np.mean(span)) + EPSILON)),
+        # The music repeats at the beat's period, overall and in the kick band.
+        "periodicity": _at_lag(periodicity, lag),
+        "low_periodicity": _at_lag(low_periodicity, lag),
+    }
 
 
 def _refined(envelope: FloatArray, frames: npt.NDArray[np.intp]) -> FloatArray:

@@ -122,8 +122,8 @@ def write_drum_track(path: Path, bpm: float, bars: int) -> mido.MidiFile:
     now = 0
     for eighth in range(bars * 8):
         notes = [LANE_NOTES["closed_hat"]]
-        if eighth % 4 == 0:
-            notes.append(LANE_NOTES["kick"] if eighth % 8 == 0 else LANE_NOTES["snare"])
+        if eighth % 2 == 0:
+            notes.append(LANE_NOTES["kick"] if eighth % 4 == 0 else LANE_NOTES["snare"])
         tick = eighth * 240
         for k, note in enumerate(notes):
             track.append(mido.Message("note_on", channel=GM_DRUM_CHANNEL, note=note, velocity=110, time=tick - now if k == 0 else 0))
@@ -148,6 +148,39 @@ def test_a_fluidsynth_render_of_a_drum_track(tmp_path):
     hits = sum(np.min(np.abs(grid.beats - t)) <= 0.07 for t in truth)
     assert hits >= 15 and grid.tempo == pytest.approx(132.0, rel=0.01)
     assert np.min(np.abs(grid.downbeats - truth[4])) <= 0.07
+
+
+def test_plain_clicks_keep_their_tempo():
+    # A grid landing on every other click and between them in turn once won at 2:3 of the tempo.
+    for bpm in (97.0, 149.0):
+        clicks = np.zeros(RATE * 10, dtype=np.float32)
+        for at in np.arange(0.3, 9.5, 60.0 / bpm):
+            clicks[int(round(at * RATE)) :][:200] = 0.8
+        assert beat_grid(clicks, sr=RATE).tempo == pytest.approx(bpm, rel=0.01)
+
+
+def groove_with_offbeat_bass(spans: list[tuple[float, int]]) -> tuple[np.ndarray, np.ndarray]:
+    """A kick on every beat, a clap on 2 and 4 and a bass note on every off-beat, for `spans`
+    of (BPM, beats) one after another; the samples and the true beat times."""
+    t = np.arange(int(0.25 * RATE)) / RATE
+    kick = np.sin(2 * np.pi * 55 * t) * np.exp(-t * 25)
+    clap = np.random.default_rng(3).uniform(-1, 1, t.size) * np.exp(-t * 60) * 0.5
+    bass = 0.9 * np.sin(2 * np.pi * 65.4 * t) * np.minimum(1, t * 50) * np.exp(-t * 4)
+    beats = np.cumsum([0.0] + [60.0 / bpm for bpm, count in spans for _ in range(count)])
+    samples = np.zeros(int((beats[-1] + 0.5) * RATE))
+    for k, (at, following) in enumerate(zip(beats[:-1], beats[1:])):
+        for start, sound in [(at, kick), ((at + following) / 2, bass)] + [(at, clap)] * (k % 2):
+            i = int(round(start * RATE))
+            samples[i : i + sound.size] += sound[: samples.size - i]
+    return samples.astype(np.float32), beats[:-1]
+
+
+def test_the_beats_follow_a_tempo_step_on_the_kick_not_the_offbeat_bass():
+    samples, truth = groove_with_offbeat_bass([(118.0, 24), (132.0, 32)])
+    grid = beat_grid(samples, sr=RATE, bpm_hint=120)
+    assert all(np.min(np.abs(grid.beats - t)) <= 0.05 for t in truth[1:-1]), grid.beats
+    after = grid.beats[grid.beats > truth[28]]
+    assert 60.0 * (after.size - 1) / (after[-1] - after[0]) == pytest.approx(132.0, rel=0.01)
 
 
 # --- reading audio and mistakes -------------------------------------------------------------------
