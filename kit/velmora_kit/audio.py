@@ -22,8 +22,10 @@ A track moves by half a beat when the drums' bands hit more half a beat later (h
 snares or bass notes off the beat pull trackers there). The metrical level is the track
 with the most evidence for being the beat, a weighted sum (LEVEL_WEIGHTS): a gentle pull
 towards 120 BPM, a backbeat (the snare band alternating from beat to beat), onsets on the
-beats rather than between, and the whole file's periodicity at the beat, overall and in
-the kick band. (A backbeat is the snare band alternating more than all onsets do, so that a
+beats rather than between, the whole file's periodicity at the beat, overall and in
+the kick band, and the bar accent: how much the low band's strongest place of the bar
+(`beats_per_bar` beats) outweighs its places on average, which a grid at 2:3 or double
+the beat spreads over every place. (A backbeat is the snare band alternating more than all onsets do, so that a
 grid landing on and off plain clicks in turn does not count as one.) The weights were fitted on half of the benchmark's renders and checked on
 the other half (bench/bench_audio_beats.py reports both).
 Each beat is placed between frames at the vertex of a parabola through its onset's peak
@@ -92,11 +94,12 @@ MIN_TRACKED_BEATS = 3  # the evidence needs beats on both sides of one
 # fitted (a softmax over each render's candidates) on the even-numbered renders of
 # bench/bench_audio_beats.py and checked on the odd-numbered ones, held out.
 LEVEL_WEIGHTS = {
-    "tempo_prior": 1.76,
-    "backbeat": 2.83,
-    "onsets_on_beats": 1.64,
-    "periodicity": 0.21,
-    "low_periodicity": 1.29,
+    "tempo_prior": 2.76,
+    "backbeat": 6.26,
+    "onsets_on_beats": 2.78,
+    "periodicity": 0.30,
+    "low_periodicity": 4.90,
+    "bar_accent": 3.19,
 }
 EPSILON = 1e-9
 # Frames by mel bands of the median filters that part the percussive from the harmonic.
@@ -428,7 +431,7 @@ def beat_grid(
 
     mel = librosa.feature.melspectrogram(y=samples, sr=ANALYSIS_RATE, hop_length=HOP, n_mels=MEL_BANDS)
     bands = _Bands(librosa, mel)
-    beat_frames = _track(librosa, bands, None if bpm_hint is None else float(bpm_hint))
+    beat_frames = _track(librosa, bands, None if bpm_hint is None else float(bpm_hint), bar)
     confidence = _beat_confidence(bands.full, beat_frames)
     beat_seconds = (beat_frames - LEAD_IN_HOPS) * (HOP / ANALYSIS_RATE) - ONSET_LAG_SECONDS
     kept = (beat_seconds >= 0.0) & (beat_seconds < duration)
@@ -448,7 +451,7 @@ def beat_grid(
     )
 
 
-def _track(librosa: Any, bands: _Bands, bpm_hint: float | None) -> FloatArray:
+def _track(librosa: Any, bands: _Bands, bpm_hint: float | None, bar: int) -> FloatArray:
     """Beat positions in frames (fractional): the best of the tracks at every candidate tempo."""
     envelope = bands.tracking
     candidates = _candidate_tempi(librosa, envelope, bpm_hint)
@@ -468,7 +471,7 @@ def _track(librosa: Any, bands: _Bands, bpm_hint: float | None) -> FloatArray:
         beats = _on_the_beat(bands, _refined(bands.full, np.asarray(frames, dtype=np.intp)))
         if beats.size < MIN_TRACKED_BEATS:
             continue
-        evidence = _metrical_evidence(bands, beats, tempo, periodicity, low_periodicity)
+        evidence = _metrical_evidence(bands, beats, tempo, periodicity, low_periodicity, bar)
         score = sum(LEVEL_WEIGHTS[name] * value for name, value in evidence.items())
         if score > best_score:
             best, best_score = beats, score
@@ -604,7 +607,7 @@ def _mean_at(envelope: FloatArray, frames: FloatArray) -> float:
 
 
 def _metrical_evidence(
-    bands: _Bands, beats: FloatArray, tempo: float, periodicity: FloatArray, low_periodicity: FloatArray
+    bands: _Bands, beats: FloatArray, tempo: float, periodicity: FloatArray, low_periodicity: FloatArray, bar: int
 ) -> dict[str, float]:
     """How well a track at `tempo` explains the music as a beat, each as a number that is
     larger for the beat than for its half, double or 3:4 relatives (see LEVEL_WEIGHTS)."""
@@ -626,7 +629,20 @@ def _metrical_evidence(
         # The music repeats at the beat's period, overall and in the kick band.
         "periodicity": _at_lag(periodicity, lag),
         "low_periodicity": _at_lag(low_periodicity, lag),
+        # Bars: the kick and bass stress one place of the bar, which a grid at the beat's
+        # 3:4 or 2:3 smears over every place, and one at double the tempo halves.
+        "bar_accent": _bar_accent(bands.low, beats, bar),
     }
+
+
+def _bar_accent(low: FloatArray, beats: FloatArray, bar: int) -> float:
+    """How much more low-band onset strength the strongest place of the bar holds than the
+    bar's places on average (natural log; 0 with fewer than two whole bars)."""
+    whole = (beats.size // bar) * bar
+    if bar == 1 or whole < 2 * bar:
+        return 0.0
+    places = _strength_at(low, beats[:whole]).reshape(-1, bar).mean(axis=0) + EPSILON
+    return math.log(float(np.max(places)) / float(np.mean(places)))
 
 
 def _refined(envelope: FloatArray, frames: npt.NDArray[np.intp]) -> FloatArray:

@@ -115,6 +115,23 @@ def test_a_hint_settles_the_metrical_level():
         assert beat_grid(samples, sr=RATE, bpm_hint=hint).tempo == pytest.approx(hint, rel=0.02)
 
 
+def test_the_bar_accent_leads_at_the_beat_among_grids_on_the_eighths():
+    # A thump once a bar over ticks on every eighth: grids at 2:3 of the tempo or at its
+    # double also land on every onset, but spread the thump over the places of their bars.
+    from velmora_kit.audio import HOP, MEL_BANDS, _Bands, _bar_accent
+
+    bpm, seconds = 100.0, 16.0
+    samples = drum_machine(2 * bpm, seconds, accent_every=8)
+    low = _Bands(librosa, librosa.feature.melspectrogram(y=samples, sr=RATE, hop_length=HOP, n_mels=MEL_BANDS)).low
+
+    def accent(tempo: float) -> float:
+        beats = np.arange(0.0, seconds - 0.5, 60.0 / tempo) * RATE / HOP + 1.0
+        return _bar_accent(low, beats, 4)
+
+    assert accent(bpm) > 1.3 * max(accent(bpm * 2 / 3), accent(bpm * 2))
+    assert _bar_accent(low, np.arange(7.0) * 26, 4) == 0.0  # under two whole bars
+
+
 def write_drum_track(path: Path, bpm: float, bars: int) -> mido.MidiFile:
     """Kick on 1 and 3, snare on 2 and 4, closed hats on the eighths: General MIDI drums."""
     midi = mido.MidiFile(ticks_per_beat=480)
