@@ -28,7 +28,9 @@ the kick band, and the bar accent: how much the low band's strongest place of th
 the beat spreads over every place. (A backbeat is the snare band alternating more than all onsets do, so that a
 grid landing on and off plain clicks in turn does not count as one.) The weights were fitted on half of the benchmark's renders and checked on
 the other half (bench/bench_audio_beats.py reports both).
-Each beat is placed between frames at the vertex of a parabola through its onset's peak
+The tracker drops beats that look weak at either end; a beat at the first (last) spacing
+before (after) them is put back while the music has started (not ended) and an onset half
+as strong as the median beat marks it. Each beat is placed between frames at the vertex of a parabola through its onset's peak
 frame and the two beside it. The onset strength peaks a little after a sound starts: beats
 are moved 22 ms earlier, the lag measured on clicks at exact times (after it, clicks at
 73 to 161 BPM are found within 3.2 ms, standard deviation, of their times, with no bias;
@@ -43,7 +45,10 @@ within 25 % of the best (a kick on every beat, or on 1 and 3, clicks, no drums),
 of them whose bars, counted back at the beats' spacing, start nearest to where the music
 starts (the first sample above a tenth of the loudest) is taken: recordings usually begin
 on a bar line. `downbeat_confidence` says how clear the choice was; give `first_downbeat`
-(seconds: the beat nearest to it starts a bar) to decide it yourself.
+(seconds: a bar line anywhere in the recording, before the music too) to decide it yourself:
+bars are counted from it at the beats' spacing, and when it lies nearer the point half-way
+between two beats than a beat, the beats move there by half a beat (the beat of a syncopated
+groove can lie between its loudest hits, which the listener knows and the onsets do not say).
 
 Needs the `audio` extra: ``pip install 'velmora[audio]'`` (librosa 0.11 and soundfile);
 nothing is downloaded at run time.
@@ -112,6 +117,9 @@ DRUM_BANDS_HZ = ((0.0, 80.0), (400.0, 1_000.0), (1_000.0, 2_000.0))
 ONSET_LAG_SECONDS = 0.022
 # Samples at or above this share of the loudest mark where the music starts.
 MUSIC_START = 0.1
+# A beat the tracker left out at either end is put back where an onset this share of the
+# median beat's strength marks it.
+EDGE_BEAT_SHARE = 0.5
 # Silence put before the samples (in hops), so that a sound at the very start rises too.
 LEAD_IN_HOPS = 11
 # Phases of the bar within this share of the best one are a tie, which the music's start settles.
@@ -381,7 +389,8 @@ def beat_grid(
         The sample rate of an array of samples (required then); a file gives its own.
     beats_per_bar : int, default 4
     first_downbeat : float, optional
-        A time in seconds; the beat nearest to it starts a bar, instead of the estimate.
+        A bar line in seconds, instead of the estimate: bars are counted from it, and the
+        beats move by half a beat when it lies between two of them (see the module).
     bpm_hint : float, optional
         Roughly the tempo (within 10 % or so), in BPM: settles whether a song is at 85 or
         170 BPM, which the audio alone often cannot; the tempo found lies within 0.2 octave
@@ -426,18 +435,21 @@ def beat_grid(
         samples = librosa.resample(samples, orig_sr=rate, target_sr=ANALYSIS_RATE, res_type="soxr_hq")
     peak = float(np.max(np.abs(samples), initial=0.0))
     loud = np.flatnonzero(np.abs(samples) >= MUSIC_START * peak) if peak > 0.0 else np.zeros(1, dtype=np.intp)
-    music_start = float(loud[0]) / ANALYSIS_RATE
+    music_start, music_end = float(loud[0]) / ANALYSIS_RATE, float(loud[-1] + 1) / ANALYSIS_RATE
     samples = np.concatenate([np.zeros(LEAD_IN_HOPS * HOP, dtype=samples.dtype), samples])
 
     mel = librosa.feature.melspectrogram(y=samples, sr=ANALYSIS_RATE, hop_length=HOP, n_mels=MEL_BANDS)
     bands = _Bands(librosa, mel)
     beat_frames = _track(librosa, bands, None if bpm_hint is None else float(bpm_hint), bar)
+    if given_downbeat is not None:
+        beat_frames = _through(beat_frames, _frame_of(given_downbeat), bands.full.size)
+    beat_frames = _with_edge_beats(bands.full, beat_frames, _frame_of(music_start), _frame_of(music_end))
     confidence = _beat_confidence(bands.full, beat_frames)
     beat_seconds = (beat_frames - LEAD_IN_HOPS) * (HOP / ANALYSIS_RATE) - ONSET_LAG_SECONDS
     kept = (beat_seconds >= 0.0) & (beat_seconds < duration)
     beats, beat_frames = beat_seconds[kept], beat_frames[kept]
-    if given_downbeat is not None and beats.size:
-        first = int(np.argmin(np.abs(beats - given_downbeat))) % bar
+    if given_downbeat is not None and beats.size >= 2:
+        first = _beat_number(beats, given_downbeat) % bar
         downbeat_confidence = 1.0
     else:
         first, downbeat_confidence = _bar_phase(bands.low, beat_frames, beats, music_start, bar)
@@ -582,6 +594,64 @@ def _local_tempo(tempogram: FloatArray, tempo: float, bpm_hint: float | None) ->
     local = frames_per_minute / (lag + np.clip(shift, -0.5, 0.5))
     smoothed: FloatArray = scipy.ndimage.median_filter(local, size=_frames(LOCAL_SMOOTH_SECONDS), mode="nearest")
     return smoothed
+
+
+def _frame_of(seconds: float) -> float:
+    """The analysis frame (fractional) at which a sound starting at `seconds` peaks."""
+    return (seconds + ONSET_LAG_SECONDS) * ANALYSIS_RATE / HOP + LEAD_IN_HOPS
+
+
+def _half_beat_later(beats: FloatArray, frames: int) -> FloatArray:
+    """The points half-way between the beats, with one more half a beat before the first and
+    after the last where the audio (`frames` long) reaches: the beats moved by half a beat,
+    none lost at either end."""
+    halves = (beats[:-1] + beats[1:]) / 2.0
+    before = beats[0] - (beats[1] - beats[0]) / 2.0
+    after = beats[-1] + (beats[-1] - beats[-2]) / 2.0
+    moved: FloatArray = np.concatenate([[before] if before >= 0.0 else [], halves, [after] if after <= frames - 1 else []])
+    return moved
+
+
+def _through(beats: FloatArray, frame: float, frames: int) -> FloatArray:
+    """The beats, or the beats moved by half a beat when `frame` (a time the caller says is a
+    downbeat) lies nearer to a point half-way between two beats than to a beat: the caller
+    knows which of the two a syncopated groove's beat is."""
+    if beats.size < 2:
+        return beats
+    nearest = int(np.argmin(np.abs(beats - frame)))
+    spacing = float(np.mean(np.diff(beats[max(nearest - 1, 0) : nearest + 2])))
+    offset = (frame - float(beats[nearest])) / spacing
+    return _half_beat_later(beats, frames) if abs(offset - round(offset)) > 0.25 else beats
+
+
+def _beat_number(beats: FloatArray, time: float) -> int:
+    """The index of the beat at `time`, counted on at the beats' spacing where it lies before
+    the first beat or after the last (negative before the first)."""
+    nearest = int(np.argmin(np.abs(beats - time)))
+    if beats[0] <= time <= beats[-1]:
+        return nearest
+    spacing = float(np.mean(np.diff(beats[:3] if time < beats[0] else beats[-3:])))
+    return nearest + int(round((time - float(beats[nearest])) / spacing))
+
+
+def _with_edge_beats(full: FloatArray, beats: FloatArray, start: float, end: float) -> FloatArray:
+    """The beats with those the tracker left out at either end (it drops weak-looking beats
+    there): one more beat at the spacing of the first (last) two, while the music has started
+    (not ended) by then and an onset at least half the median beat's strength marks it, each
+    at its onset's peak."""
+    if beats.size < 2:
+        return beats
+    floor = EDGE_BEAT_SHARE * float(np.median(_strength_at(full, beats)))
+    found = list(beats)
+
+    def marked(frame: float) -> bool:
+        return 0.0 <= frame <= full.size - 1 and float(_strength_at(full, np.array([frame]))[0]) >= floor
+
+    while start - (found[1] - found[0]) / 4 <= (earlier := 2 * found[0] - found[1]) and marked(earlier):
+        found.insert(0, float(_refined(full, np.array([int(round(earlier))]))[0]))
+    while (later := 2 * found[-1] - found[-2]) <= end and marked(later):
+        found.append(float(_refined(full, np.array([int(round(later))]))[0]))
+    return np.array(found)
 
 
 def _on_the_beat(bands: _Bands, beats: FloatArray) -> FloatArray:

@@ -109,6 +109,20 @@ def test_beats_tempo_and_bars_of_a_drum_machine():
     assert np.allclose(beat_grid(faster, sr=44_100).beats, grid.beats, atol=0.024)
 
 
+def test_a_given_downbeat_sets_the_bar_and_the_beat_even_between_the_loudest_hits():
+    samples = drum_machine(120.0, 10.0)
+    silent_start = np.concatenate([np.zeros(int(1.0 * RATE), dtype=np.float32), samples])
+    # A bar line in the silence before the music: bars are counted on from it, not from
+    # whichever beat happens to be the first one found.
+    grid = beat_grid(silent_start, sr=RATE, first_downbeat=0.0)
+    assert np.min(np.abs(grid.downbeats - 2.0)) <= 0.035 and np.min(np.abs(grid.beats - 1.0)) <= 0.035
+    # A syncopated groove's beat lies between its loudest hits: told so, the grid moves half a beat.
+    between = beat_grid(samples, sr=RATE, first_downbeat=2.25)
+    assert np.max(np.abs((between.beats - 0.25) / 0.5 - np.round((between.beats - 0.25) / 0.5))) <= 0.07
+    assert np.min(np.abs(between.downbeats - 2.25)) <= 0.035 and np.min(np.abs(between.downbeats - 4.25)) <= 0.035
+    assert between.tempo == pytest.approx(120.0, rel=0.01)
+
+
 def test_a_hint_settles_the_metrical_level():
     samples = drum_machine(170.0, 8.0, accent_every=2)
     for hint in (85.0, 170.0):

@@ -27,7 +27,8 @@ def add_audio_options(parser: argparse.ArgumentParser) -> None:
     parser.add_argument("--beats-per-bar", metavar="N", type=positive_int, default=4, help="beats in a bar (default 4)")
     parser.add_argument(
         "--first-downbeat", metavar="S", type=finite_float,
-        help="seconds: the beat nearest to this time starts a bar (default: estimated from the kick)",
+        help="seconds: a bar line (beat one); bars count from it and the beats pass through it "
+        "(default: estimated from the kick)",
     )
     parser.add_argument(
         "--bpm-hint", metavar="B", type=_bpm_hint,
