@@ -23,7 +23,7 @@ from velmora_kit.shapes import Shape
 from velmora_kit.recording import RecordingMotion
 from velmora_kit.stream import ShowBlock, export_fixtures, render_blocks
 
-from velmora_kit.audio import BeatGrid, beat_grid
+from velmora_kit.audio import BeatGrid, beat_grid, click_track
 from velmora_kit.drums import DRUM_LANES, GM_NOTE_LANES, DrumScore, lane_of_note, midi_from_score, score_from_midi
 from velmora_kit.grooves import GrooveSong, groove, groove_table, motions, score, score_from_audio, score_from_text, scores
 
@@ -66,6 +66,7 @@ __all__: list[str] = [
     "DrumScore",
     "GM_NOTE_LANES",
     "beat_grid",
+    "click_track",
     "lane_of_note",
     "midi_from_score",
     "score_from_midi",

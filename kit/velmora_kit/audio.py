@@ -67,7 +67,7 @@ import numpy.typing as npt
 from velmora_kit._checks import check_finite
 from velmora_kit.tempo import TempoMap
 
-__all__ = ["ANALYSIS_RATE", "BeatGrid", "beat_grid", "read_audio"]
+__all__ = ["ANALYSIS_RATE", "BeatGrid", "beat_grid", "click_track", "read_audio"]
 
 ANALYSIS_RATE = 22_050
 HOP = 512
@@ -126,6 +126,11 @@ LEAD_IN_HOPS = 11
 DOWNBEAT_TIE = 0.25
 # Beats over which the tempo is measured (see BeatGrid.tempo).
 TEMPO_SPAN = 16
+# The click track: the music at this share of full scale, and clicks (beats, downbeats).
+CLICK_MUSIC_LEVEL = 0.5
+CLICK_LEVEL = 0.45
+CLICK_SECONDS = 0.03
+CLICK_HZ = (1_000.0, 2_000.0)
 # Shorter audio holds too few beats to say anything.
 MIN_SECONDS = 2.0
 
@@ -345,6 +350,44 @@ def read_audio(source: str | os.PathLike[str]) -> tuple[npt.NDArray[np.float32],
         raise ValueError(f"cannot read audio file {path!r}: {detail}") from None
     mono: npt.NDArray[np.float32] = samples.mean(axis=1, dtype=np.float32)
     return mono, int(rate)
+
+
+def click_track(grid: BeatGrid, samples: npt.ArrayLike, sr: float) -> npt.NDArray[np.float32]:
+    """The recording with a click on every beat of `grid`, a higher one on each downbeat:
+    listen to it to hear whether the beats and bars are right (and if not, give `bpm_hint`
+    or `first_downbeat`).
+
+    Parameters
+    ----------
+    grid : BeatGrid
+        Found in these samples.
+    samples : array
+        (n,) mono or (n, channels) samples of the recording, any real dtype, in [-1, 1].
+    sr : float
+        Their sample rate, 1,000 to 768,000 Hz.
+
+    Returns
+    -------
+    numpy.ndarray
+        (n,) float32 mono: the music scaled to half its peak, and clicks (a 30 ms tone at
+        1 kHz on beats and 2 kHz on downbeats, at 0.45) added; within [-1, 1].
+    """
+    if not isinstance(grid, BeatGrid):
+        raise TypeError(f"grid must be a BeatGrid, got {type(grid).__name__}")
+    mono, rate = _samples_of(samples, sr)
+    peak = float(np.max(np.abs(mono), initial=0.0))
+    mixed = (mono * (CLICK_MUSIC_LEVEL / peak) if peak > 0.0 else mono).astype(np.float32)
+    t = np.arange(int(CLICK_SECONDS * rate)) / rate
+    fade = np.exp(-t / (CLICK_SECONDS / 4))
+    downbeats = set(range(grid.first_downbeat_index, grid.beats.size, grid.beats_per_bar))
+    for index, second in enumerate(grid.beats):
+        tone = CLICK_LEVEL * fade * np.sin(2 * np.pi * CLICK_HZ[index in downbeats] * t)
+        start = int(round(second * rate))
+        end = min(mixed.size, start + tone.size)
+        if 0 <= start < end:
+            mixed[start:end] += tone[: end - start].astype(np.float32)
+    clipped: npt.NDArray[np.float32] = np.clip(mixed, -1.0, 1.0)
+    return clipped
 
 
 def _samples_of(source: object, sr: object) -> tuple[npt.NDArray[np.float32], int]:

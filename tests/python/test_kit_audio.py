@@ -296,3 +296,30 @@ def test_the_command_prints_the_grid_and_exports_on_it(capsys, tmp_path):
     ]:
         status, out, err = run(capsys, *argv)
         assert status == code and out == "" and message in err and err.count("\n") == 1, err
+
+
+def test_the_click_track_sounds_the_grid_and_never_replaces_the_song(capsys, tmp_path):
+    wav = tmp_path / "song.wav"
+    music = drum_machine(120.0, 6.0)
+    soundfile.write(str(wav), music, RATE)
+    status, out, err = run(capsys, "beats", str(wav), "--click", str(tmp_path / "check.flac"))
+    assert (status, err) == (0, "") and "check.flac" in out
+    clicks, rate = soundfile.read(str(tmp_path / "check.flac"))
+    grid = beat_grid(wav)
+    assert rate == RATE and clicks.shape == (6 * RATE,) and np.max(np.abs(clicks)) <= 1.0
+    # Each beat sounds a tone over the music at half its peak: 2 kHz on downbeats, 1 kHz else.
+    tones = clicks - 0.5 * music / np.max(np.abs(music))
+    for index, second in enumerate(grid.beats):
+        at = int(round(second * RATE))
+        spectrum = np.abs(np.fft.rfft(tones[at : at + 512]))
+        peak_hz = np.argmax(spectrum) * RATE / 512
+        assert abs(peak_hz - (2_000 if (index - grid.first_downbeat_index) % 4 == 0 else 1_000)) < 60
+    before = wav.read_bytes()
+    for argv, code, message in [
+        (("--click", str(wav)), 1, "would overwrite the song itself"),
+        (("--click", str(tmp_path / "check.mp3")), 2, "--click must end in .wav or .flac"),
+        (("--click", str(tmp_path / "no" / "c.wav")), 1, "--click folder does not exist"),
+    ]:
+        status, out, err = run(capsys, "beats", str(wav), *argv)
+        assert status == code and message in err and err.count("\n") == 1
+    assert wav.read_bytes() == before

@@ -8,11 +8,12 @@ imported when the command runs.
 from __future__ import annotations
 
 import argparse
+import os
 import sys
 from pathlib import Path
 from typing import Any
 
-from velmora_kit.cli import CommandError, finite_float, positive_int
+from velmora_kit.cli import CommandError, UsageError, finite_float, positive_int
 
 
 def _bpm_hint(text: str) -> float:
@@ -66,11 +67,49 @@ def add_parser(subparsers: Any) -> None:
     parser.add_argument("audio", metavar="FILE", help="the audio file")
     add_audio_options(parser)
     parser.add_argument("--json", action="store_true", help="print JSON instead of text")
+    parser.add_argument(
+        "--click", metavar="OUT",
+        help="also write the song with a click on every beat (higher on downbeats) to OUT (.wav or .flac), "
+        "to hear whether the grid is right",
+    )
     parser.set_defaults(run=run_beats)
 
 
+CLICK_FORMATS = {".wav": "WAV", ".flac": "FLAC"}
+
+
+def _click_target(args: argparse.Namespace) -> Path | None:
+    """The click track's path, checked before the analysis runs: a known format, an existing
+    folder, and never the song itself."""
+    if args.click is None:
+        return None
+    target = Path(args.click)
+    if target.suffix.lower() not in CLICK_FORMATS:
+        raise UsageError(f"--click must end in .wav or .flac, got {args.click!r}")
+    if not target.parent.is_dir():
+        raise CommandError(f"--click folder does not exist: {str(target.parent)!r}")
+    if target.exists() and Path(args.audio).exists() and os.path.samefile(target, args.audio):
+        raise CommandError(f"--click would overwrite the song itself: {args.click!r}")
+    return target
+
+
+def _write_clicks(grid: Any, song: str, target: Path) -> None:
+    import soundfile  # type: ignore[import-untyped]
+
+    from velmora_kit._files import replacing_binary
+    from velmora_kit.audio import click_track, read_audio
+
+    samples, rate = read_audio(song)
+    mixed = click_track(grid, samples, rate)
+    with replacing_binary(target) as out:
+        soundfile.write(out, mixed, rate, format=CLICK_FORMATS[target.suffix.lower()], subtype="PCM_16")
+
+
 def run_beats(args: argparse.Namespace) -> int:
+    click = _click_target(args)
     grid = analyse(args.audio, args)
+    if click is not None:
+        _write_clicks(grid, args.audio, click)
     if args.json:
         import json
 
@@ -81,4 +120,6 @@ def run_beats(args: argparse.Namespace) -> int:
           f"{grid.beats_per_bar} beats a bar (confidence {grid.confidence:.2f}, downbeats {grid.downbeat_confidence:.2f})")
     print("beats: " + " ".join(f"{t:.3f}" for t in grid.beats))
     print("downbeats: " + " ".join(f"{t:.3f}" for t in grid.downbeats))
+    if click is not None:
+        print(f"wrote the song with clicks on the beats to {click}")
     return 0
