@@ -120,6 +120,9 @@ def run_beats(args: argparse.Namespace) -> int:
           f"{grid.beats_per_bar} beats a bar (confidence {grid.confidence:.2f}, downbeats {grid.downbeat_confidence:.2f})")
     print("beats: " + " ".join(f"{t:.3f}" for t in grid.beats))
     print("downbeats: " + " ".join(f"{t:.3f}" for t in grid.downbeats))
+    if args.first_downbeat is None and grid.beats.size and grid.downbeat_confidence == 0.0:
+        print("no place of the bar stood out, so the bars start where the music does; "
+              "--first-downbeat S sets beat one (and moves the beats onto it if it lies between two)")
     if click is not None:
         print(f"wrote the song with clicks on the beats to {click}")
     return 0
