@@ -85,7 +85,10 @@ def _signals_end_like_ctrl_c() -> Iterator[None]:
     if threading.current_thread() is not threading.main_thread():
         yield  # only the main thread can take signals (main() called from a worker)
         return
-    previous = {number: signal.signal(number, _end_like_ctrl_c) for number in _ENDING_SIGNALS}
+    # A signal ignored when the command started stays ignored, as Python leaves an ignored
+    # SIGINT: `nohup velmora play ... &` must outlive the terminal that started it.
+    wanted = [number for number in _ENDING_SIGNALS if signal.getsignal(number) is not signal.SIG_IGN]
+    previous = {number: signal.signal(number, _end_like_ctrl_c) for number in wanted}
     try:
         yield
     finally:

@@ -224,6 +224,21 @@ def test_sigterm_and_sighup_end_an_export_and_a_served_gallery_like_ctrl_c(tmp_p
     assert sorted(p.name for p in tmp_path.iterdir()) == ["tmp"] and not any(scratch.iterdir())
 
 
+def test_a_command_started_under_nohup_outlives_the_hang_up(tmp_path: Path) -> None:
+    serving = subprocess.Popen(["nohup", *VELMORA, "gallery", "--serve", "--port", "0"], cwd=tmp_path,
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    try:
+        assert serving.stdout is not None and "serving" in serving.stdout.readline()
+        serving.send_signal(signal.SIGHUP)
+        time.sleep(0.5)
+        assert serving.poll() is None
+        serving.send_signal(signal.SIGTERM)
+        assert serving.wait(timeout=30) == 128 + signal.SIGTERM
+    finally:
+        if serving.poll() is None:
+            serving.kill()
+
+
 def test_sigterm_restores_the_terminal_and_prints_the_summary() -> None:
     leader, follower = pty.openpty()
     process = subprocess.Popen([*VELMORA, "play", "bounce"], stdin=follower, stdout=follower,
