@@ -132,6 +132,34 @@ def speed(folder: Path) -> None:
           f"floor (read + resample + mel) {floor:.2f} s, ratio {run / floor:.2f}×; load {load()}")
 
 
+def long_file(folder: Path, minutes: float) -> None:
+    """A set-length file (a render looped to `minutes`, 44.1 kHz stereo): analysis time and
+    the peak memory of a process that only analyses it, beside the size of its samples at
+    the analysis rate (float32), the least any analysis holds."""
+    import subprocess
+
+    import soundfile
+
+    loop, rate = soundfile.read(str(folder / "house_classic.wav"), dtype="int16", always_2d=True)
+    wav = folder / f"long_{minutes:g}_minutes.wav"
+    frames = int(minutes * 60 * rate)
+    with soundfile.SoundFile(str(wav), "w", rate, 2, subtype="PCM_16") as out:
+        for start in range(0, frames, loop.shape[0]):
+            out.write(np.repeat(loop[: min(loop.shape[0], frames - start), :1], 2, axis=1))
+    code = ("import resource, time; from velmora_kit.audio import beat_grid; start = time.perf_counter(); "
+            "grid = beat_grid(%r); print(time.perf_counter() - start, grid.tempo, "
+            "resource.getrusage(resource.RUSAGE_SELF).ru_maxrss)" % str(wav))
+    seconds, tempo, kilobytes = subprocess.run(
+        [sys.executable, "-c", code], check=True, capture_output=True, text=True
+    ).stdout.split()
+    peak = int(kilobytes) * 1024
+    floor = minutes * 60 * 22_050 * 4
+    print(f"{minutes:g} minutes of audio (44.1 kHz stereo WAV, {wav.stat().st_size / 1e6:.0f} MB) analysed in "
+          f"{float(seconds):.1f} s, tempo {float(tempo):.2f}; peak memory {peak / 1e9:.2f} GB, "
+          f"{peak / floor:.1f}× its samples at the analysis rate ({floor / 1e9:.2f} GB); load {load()}")
+    wav.unlink()
+
+
 def load() -> str:
     return Path("/proc/loadavg").read_text().split(" ")[0]
 
@@ -142,6 +170,7 @@ def main() -> int:
     parser.add_argument("--only", nargs="*", help="only these score keys (and no drum-less pieces)")
     parser.add_argument("--keep", type=Path, help="keep the MIDI and WAV files in this folder")
     parser.add_argument("--no-speed", action="store_true", help="skip the five-minute timing")
+    parser.add_argument("--long", type=float, metavar="MINUTES", help="also time a file this long and measure its peak memory")
     parser.add_argument(
         "--hint", choices=("off", "on", "downbeat", "all"), default="all",
         help="give beat_grid nothing (off), the tempo to the nearest 10 BPM (on), the tempo and a "
@@ -157,6 +186,8 @@ def main() -> int:
         run(args, folder, hint)
     if not args.no_speed:
         speed(folder)
+    if args.long:
+        long_file(folder, args.long)
     folder_context.cleanup()
     return 0
 

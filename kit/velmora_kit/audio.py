@@ -59,6 +59,8 @@ from __future__ import annotations
 import math
 import numbers
 import os
+from collections.abc import Iterator
+from contextlib import contextmanager
 from typing import Any
 
 import numpy as np
@@ -71,6 +73,12 @@ __all__ = ["ANALYSIS_RATE", "BeatGrid", "beat_grid", "click_track", "read_audio"
 
 ANALYSIS_RATE = 22_050
 HOP = 512
+N_FFT = 2048
+# Audio is read READ_BLOCK frames at a time, its spectrum computed MEL_BLOCK_FRAMES analysis
+# frames (about 6 minutes) at a time and its tempogram TEMPOGRAM_BLOCK frames at a time.
+READ_BLOCK = 1 << 18
+MEL_BLOCK_FRAMES = 1 << 14
+TEMPOGRAM_BLOCK = 1 << 13
 # Mel bands of the analysis; the band edges below select the kick and snare bands among them.
 MEL_BANDS = 128
 LOW_BAND_HZ = 150.0
@@ -334,22 +342,67 @@ def read_audio(source: str | os.PathLike[str]) -> tuple[npt.NDArray[np.float32],
     ImportError
         soundfile missing: ``pip install 'velmora[audio]'``.
     """
+    if not isinstance(source, (str, os.PathLike)):
+        raise TypeError(f"source must be a path or an array of samples, got {type(source).__name__}")
+    blocks: list[npt.NDArray[np.float32]] = []
+    with _mono_blocks(os.fspath(source)) as (rate, mono_blocks):
+        blocks.extend(mono_blocks)
+    return (np.concatenate(blocks) if blocks else np.zeros(0, np.float32)), rate
+
+
+@contextmanager
+def _mono_blocks(path: str) -> Iterator[tuple[int, Iterator[npt.NDArray[np.float32]]]]:
+    """An audio file's sample rate and its samples READ_BLOCK frames at a time, each block
+    mixed down to mono (the mean of its channels): a two-hour stereo set is never held
+    whole at its own rate. libsndfile's errors become one ValueError naming the file."""
     try:
         import soundfile  # type: ignore[import-untyped]
     except ImportError as error:
         raise _need_audio_extra(error) from None
-    if not isinstance(source, (str, os.PathLike)):
-        raise TypeError(f"source must be a path or an array of samples, got {type(source).__name__}")
-    path = os.fspath(source)
     if not os.path.isfile(path):
         raise FileNotFoundError(f"audio file not found: {path!r}")
     try:
-        samples, rate = soundfile.read(path, dtype="float32", always_2d=True)
+        with soundfile.SoundFile(path) as audio:
+            blocks = audio.blocks(blocksize=READ_BLOCK, dtype="float32", always_2d=True)
+            yield int(audio.samplerate), (block.mean(axis=1, dtype=np.float32) for block in blocks)
     except (soundfile.LibsndfileError, RuntimeError, TypeError) as error:
         detail = str(error).strip().splitlines()[0] if str(error).strip() else type(error).__name__
         raise ValueError(f"cannot read audio file {path!r}: {detail}") from None
-    mono: npt.NDArray[np.float32] = samples.mean(axis=1, dtype=np.float32)
-    return mono, int(rate)
+
+
+def _analysis_samples(source: object, sr: object) -> tuple[npt.NDArray[np.float32], float]:
+    """The samples at ANALYSIS_RATE and the audio's duration in seconds. A file is read,
+    mixed down and resampled a block at a time (soxr's stream gives the same samples as one
+    call), so an hour costs its analysis-rate samples, not its samples at 44.1 kHz."""
+    if not isinstance(source, (str, os.PathLike)):
+        samples, rate = _samples_of(source, sr)
+        resampled = samples if rate == ANALYSIS_RATE else _resampled(samples, rate)
+        return resampled, samples.size / rate
+    _no_rate_for_a_file(sr)
+    import soxr  # type: ignore[import-untyped]
+
+    pieces: list[npt.NDArray[np.float32]] = []
+    read = 0
+    with _mono_blocks(os.fspath(source)) as (rate, blocks):
+        stream = None if rate == ANALYSIS_RATE else soxr.ResampleStream(rate, ANALYSIS_RATE, 1, dtype="float32", quality="HQ")
+        for block in blocks:
+            read += block.size
+            pieces.append(block if stream is None else stream.resample_chunk(block))
+        if stream is not None:
+            pieces.append(stream.resample_chunk(np.zeros(0, np.float32), last=True))
+    samples = np.concatenate(pieces) if pieces else np.zeros(0, np.float32)
+    del pieces
+    if stream is not None:  # librosa's length: ceil(n × ratio), cut or padded with zeros
+        wanted = math.ceil(read * ANALYSIS_RATE / rate)
+        samples = samples[:wanted] if samples.size >= wanted else np.pad(samples, (0, wanted - samples.size))
+    return samples, read / rate
+
+
+def _resampled(samples: npt.NDArray[np.float32], rate: int) -> npt.NDArray[np.float32]:
+    import librosa
+
+    resampled: npt.NDArray[np.float32] = librosa.resample(samples, orig_sr=rate, target_sr=ANALYSIS_RATE, res_type="soxr_hq")
+    return resampled
 
 
 def click_track(grid: BeatGrid, samples: npt.ArrayLike, sr: float) -> npt.NDArray[np.float32]:
@@ -390,10 +443,14 @@ def click_track(grid: BeatGrid, samples: npt.ArrayLike, sr: float) -> npt.NDArra
     return clipped
 
 
+def _no_rate_for_a_file(sr: object) -> None:
+    if sr is not None:
+        raise ValueError(f"sr is the sample rate of an array of samples; a file gives its own, got sr={sr!r}")
+
+
 def _samples_of(source: object, sr: object) -> tuple[npt.NDArray[np.float32], int]:
     if isinstance(source, (str, os.PathLike)):
-        if sr is not None:
-            raise ValueError(f"sr is the sample rate of an array of samples; a file gives its own, got sr={sr!r}")
+        _no_rate_for_a_file(sr)
         return read_audio(source)
     if sr is None:
         raise ValueError("sr (the sample rate) is required with an array of samples")
@@ -470,19 +527,14 @@ def beat_grid(
         import librosa
     except ImportError as error:
         raise _need_audio_extra(error) from None
-    samples, rate = _samples_of(source, sr)
-    duration = samples.size / rate
+    samples, duration = _analysis_samples(source, sr)
     if duration < MIN_SECONDS:
         raise ValueError(f"audio must last at least {MIN_SECONDS:g} s to find beats, got {duration:.3f} s")
-    if rate != ANALYSIS_RATE:
-        samples = librosa.resample(samples, orig_sr=rate, target_sr=ANALYSIS_RATE, res_type="soxr_hq")
-    peak = float(np.max(np.abs(samples), initial=0.0))
-    loud = np.flatnonzero(np.abs(samples) >= MUSIC_START * peak) if peak > 0.0 else np.zeros(1, dtype=np.intp)
-    music_start, music_end = float(loud[0]) / ANALYSIS_RATE, float(loud[-1] + 1) / ANALYSIS_RATE
-    samples = np.concatenate([np.zeros(LEAD_IN_HOPS * HOP, dtype=samples.dtype), samples])
-
-    mel = librosa.feature.melspectrogram(y=samples, sr=ANALYSIS_RATE, hop_length=HOP, n_mels=MEL_BANDS)
+    music_start, music_end = _music_span(samples)
+    mel = _mel_spectrogram(librosa, samples)
+    del samples  # an hour of them is 0.3 GB; the spectrum is all the analysis reads from here
     bands = _Bands(librosa, mel)
+    del mel
     beat_frames = _track(librosa, bands, None if bpm_hint is None else float(bpm_hint), bar)
     if given_downbeat is not None:
         beat_frames = _through(beat_frames, _frame_of(given_downbeat), bands.full.size)
@@ -506,13 +558,41 @@ def beat_grid(
     )
 
 
+def _music_span(samples: npt.NDArray[np.float32]) -> tuple[float, float]:
+    """Where the music starts and ends, in seconds: the first and last sample at or above
+    MUSIC_START of the loudest (the whole span for silence)."""
+    peak = max(float(np.max(samples, initial=0.0)), -float(np.min(samples, initial=0.0)))
+    if peak <= 0.0:
+        return 0.0, samples.size / ANALYSIS_RATE
+    loud = (samples >= MUSIC_START * peak) | (samples <= -MUSIC_START * peak)
+    first, last = int(np.argmax(loud)), samples.size - int(np.argmax(loud[::-1]))
+    return first / ANALYSIS_RATE, last / ANALYSIS_RATE
+
+
+def _mel_spectrogram(librosa: Any, samples: npt.NDArray[np.float32]) -> FloatArray:
+    """librosa's mel power spectrogram of the samples after LEAD_IN_HOPS of silence, frame
+    for frame the same as in one call, computed MEL_BLOCK_FRAMES at a time: the whole short-time
+    spectrum of an hour (1.3 GB) is never held at once."""
+    edge = N_FFT // 2  # librosa centres each frame on its hop, padding the ends with zeros
+    padded = np.concatenate([np.zeros(LEAD_IN_HOPS * HOP + edge, np.float32), samples, np.zeros(edge, np.float32)])
+    frames = 1 + (padded.size - N_FFT) // HOP
+    blocks = []
+    for first in range(0, frames, MEL_BLOCK_FRAMES):
+        count = min(MEL_BLOCK_FRAMES, frames - first)
+        part = padded[first * HOP : (first + count - 1) * HOP + N_FFT]
+        blocks.append(librosa.feature.melspectrogram(
+            y=part, sr=ANALYSIS_RATE, n_fft=N_FFT, hop_length=HOP, n_mels=MEL_BANDS, center=False
+        ))
+    mel: FloatArray = np.concatenate(blocks, axis=1)
+    return mel
+
+
 def _track(librosa: Any, bands: _Bands, bpm_hint: float | None, bar: int) -> FloatArray:
     """Beat positions in frames (fractional): the best of the tracks at every candidate tempo."""
     envelope = bands.tracking
     candidates = _candidate_tempi(librosa, envelope, bpm_hint)
-    tempogram = librosa.feature.tempogram(
-        onset_envelope=envelope, sr=ANALYSIS_RATE, hop_length=HOP, win_length=_frames(LOCAL_TEMPO_SECONDS)
-    )
+    slowest = min(candidates) * 2.0**-LOCAL_TEMPO_OCTAVES
+    tempogram = _tempogram(librosa, envelope, math.ceil(60.0 * ANALYSIS_RATE / HOP / slowest) + 3)
     periodicity = _autocorrelation(librosa, envelope)
     low_periodicity = _autocorrelation(librosa, bands.low)
     best: FloatArray = np.zeros(0)
@@ -531,6 +611,25 @@ def _track(librosa: Any, bands: _Bands, bpm_hint: float | None, bar: int) -> Flo
         if score > best_score:
             best, best_score = beats, score
     return best
+
+
+def _tempogram(librosa: Any, envelope: FloatArray, lags: int) -> FloatArray:
+    """librosa's tempogram of the envelope over LOCAL_TEMPO_SECONDS windows, its first `lags`
+    rows only, column for column the same as in one call but computed TEMPOGRAM_BLOCK
+    columns at a time: the whole of an hour's (all 258 lags, and the spectra behind them)
+    would take over a gigabyte, and the tracker reads only the lags near its tempi."""
+    window = _frames(LOCAL_TEMPO_SECONDS)
+    padded = np.pad(envelope, window // 2, mode="linear_ramp", end_values=(0, 0))  # as librosa centres
+    blocks = []
+    for first in range(0, envelope.size, TEMPOGRAM_BLOCK):
+        count = min(TEMPOGRAM_BLOCK, envelope.size - first)
+        block = librosa.feature.tempogram(
+            onset_envelope=padded[first : first + count - 1 + window], sr=ANALYSIS_RATE, hop_length=HOP,
+            win_length=window, center=False,
+        )
+        blocks.append(block[: min(lags, window)])
+    tempogram: FloatArray = np.concatenate(blocks, axis=1)
+    return tempogram
 
 
 class _Bands:
