@@ -8,7 +8,9 @@ Reading. Files are read with soundfile (libsndfile): WAV, FLAC, OGG/Vorbis and, 
 libsndfile that the soundfile wheel carries (1.1 or later), MP3. Several channels are mixed
 down to mono by their mean. The analysis runs at 22,050 Hz: any other rate is resampled
 with soxr's high-quality filter first (the beats sit where they are in time, so the rate
-of the input changes nothing but the cost).
+of the input changes nothing but the cost). A file is read, mixed down and resampled a
+block at a time, and the spectrum and the tempogram are computed in blocks, each the same
+as in one call: an hour of a set costs about four times its samples at the analysis rate.
 
 Beats. The onset strength (rise of a log-power mel spectrogram, 512-sample hops: 23.2 ms),
 with that of the drums' percussive part (median-filter separation) below 80 Hz, 400 Hz to
