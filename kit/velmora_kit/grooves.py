@@ -28,6 +28,7 @@ import numpy as np
 import numpy.typing as npt
 import velmora
 
+from velmora_kit.audio import ANALYSIS_RATE
 from velmora_kit.drums import DRUM_LANES, DrumScore, Hit
 from velmora_kit.render import FloatArray, render
 
@@ -356,9 +357,10 @@ def _song_table(drums: DrumScore, motion: str, loop: int) -> FloatArray:
 AUDIO_BANDS: Mapping[str, tuple[float, float]] = MappingProxyType(
     {"kick": (30.0, 150.0), "snare": (500.0, 2_500.0), "closed_hat": (6_000.0, 11_000.0)}
 )
-_AUDIO_RATE = 22_050
+_AUDIO_RATE = ANALYSIS_RATE
 _AUDIO_HOP = 64  # 2.9 ms: a pip at 120 BPM is 7.8 ms
 _AUDIO_FFT = 512
+_FLUX_BLOCK = 1 << 16  # frames of the spectrum at a time (3 minutes)
 # Where in its frame the flux of a sudden attack peaks, in samples from the frame's start
 # (measured on a unit impulse: see tests/python/test_grooves.py).
 _AUDIO_LAG = 452
@@ -419,7 +421,7 @@ def score_from_audio(
     ImportError
         librosa or soundfile missing: ``pip install 'velmora[audio]'``.
     """
-    from velmora_kit.audio import BeatGrid, _need_audio_extra, _samples_of, beat_grid
+    from velmora_kit.audio import BeatGrid, _analysis_samples, _need_audio_extra, beat_grid
     from velmora_kit.tempo import TempoMap
 
     try:
@@ -435,9 +437,7 @@ def score_from_audio(
         tempo_map = tempo
     else:
         raise TypeError(f"tempo must be a TempoMap or a BeatGrid, got {type(tempo).__name__}")
-    samples, rate = _samples_of(source, sr)
-    if rate != _AUDIO_RATE:
-        samples = librosa.resample(samples, orig_sr=rate, target_sr=_AUDIO_RATE, res_type="soxr_hq")
+    samples, _ = _analysis_samples(source, sr)  # mono at the analysis rate, a file read a block at a time
     hits: dict[str, dict[float, float]] = {}
     for lane, (seconds, velocities) in _band_onsets(librosa, samples).items():
         pips = np.asarray(tempo_map.pip_position(seconds), dtype=np.float64)
@@ -466,17 +466,7 @@ def score_from_audio(
 
 def _band_onsets(librosa: Any, samples: npt.NDArray[np.float32]) -> dict[str, tuple[FloatArray, FloatArray]]:
     """(onset seconds, velocities) of each band of `AUDIO_BANDS` in mono samples at 22,050 Hz."""
-    # Silence ahead, so that a hit on the very first sample still rises out of nothing.
-    padded = np.concatenate([np.zeros(_AUDIO_FFT, dtype=np.float32), samples])
-    spectrum = np.abs(librosa.stft(padded, n_fft=_AUDIO_FFT, hop_length=_AUDIO_HOP, center=False))
-    hz = librosa.fft_frequencies(sr=_AUDIO_RATE, n_fft=_AUDIO_FFT)
-    flux: dict[str, FloatArray] = {}
-    for lane, (low, high) in AUDIO_BANDS.items():
-        # Square-rooted magnitudes, not logarithms: a band's flux then weighs what really
-        # sounds there (a kick's faint spill into the upper bands stays small beside a
-        # clap's), while a ghost note still stands out of its band.
-        band = np.sqrt(spectrum[(hz >= low) & (hz < high)])
-        flux[lane] = np.maximum(np.diff(band, axis=1, prepend=band[:, :1]), 0.0).sum(axis=0)
+    flux = _band_flux(librosa, samples)
     peaks = {lane: _peaks(strength, _PEAK_FLOORS[lane]) for lane, strength in flux.items()}
     found: dict[str, tuple[FloatArray, FloatArray]] = {}
     for lane, strength in flux.items():
@@ -487,13 +477,49 @@ def _band_onsets(librosa: Any, samples: npt.NDArray[np.float32]) -> dict[str, tu
                 continue
             # A drum spills into other bands at about the same share every time: a peak on
             # another band's hit counts only when it stands well above that share.
-            together = np.abs(frames[:, None] - sources[None, :]).min(axis=1) <= _SAME_HIT_FRAMES
+            together = _distance_to_nearest(frames, sources) <= _SAME_HIT_FRAMES
             spill = float(np.quantile(strength[sources] / np.maximum(loud[sources], 1e-9), _SPILL_QUANTILE))
             frames = frames[~together | (strength[frames] > _SPILL_MARGIN * spill * loud[frames])]
         top = float(strength[frames].max()) if frames.size else 1.0
         seconds = (_rise_of(strength, frames) * _AUDIO_HOP + _AUDIO_LAG - _AUDIO_FFT) / _AUDIO_RATE
         found[lane] = (seconds.astype(np.float64), np.clip(strength[frames] / top, 0.05, 1.0))
     return found
+
+
+def _band_flux(librosa: Any, samples: npt.NDArray[np.float32]) -> dict[str, FloatArray]:
+    """Each band's spectral flux, one value per hop: computed _FLUX_BLOCK frames at a time,
+    each frame as in one call, so that an hour's spectrum (2.5 GB at these hops) is never
+    held whole."""
+    # Silence ahead, so that a hit on the very first sample still rises out of nothing.
+    padded = np.concatenate([np.zeros(_AUDIO_FFT, dtype=np.float32), samples])
+    hz = librosa.fft_frequencies(sr=_AUDIO_RATE, n_fft=_AUDIO_FFT)
+    rows = {lane: (hz >= low) & (hz < high) for lane, (low, high) in AUDIO_BANDS.items()}
+    frames = 1 + (padded.size - _AUDIO_FFT) // _AUDIO_HOP if padded.size >= _AUDIO_FFT else 0
+    parts: dict[str, list[FloatArray]] = {lane: [] for lane in rows}
+    before: dict[str, FloatArray] = {}
+    for first in range(0, frames, _FLUX_BLOCK):
+        count = min(_FLUX_BLOCK, frames - first)
+        piece = padded[first * _AUDIO_HOP : (first + count - 1) * _AUDIO_HOP + _AUDIO_FFT]
+        spectrum = np.abs(librosa.stft(piece, n_fft=_AUDIO_FFT, hop_length=_AUDIO_HOP, center=False))
+        for lane, wanted in rows.items():
+            # Square-rooted magnitudes, not logarithms: a band's flux then weighs what really
+            # sounds there (a kick's faint spill into the upper bands stays small beside a
+            # clap's), while a ghost note still stands out of its band.
+            band = np.sqrt(spectrum[wanted])
+            previous = before.get(lane, band[:, :1])
+            parts[lane].append(np.maximum(np.diff(band, axis=1, prepend=previous), 0.0).sum(axis=0))
+            before[lane] = band[:, -1:]
+    return {lane: np.concatenate(found) if found else np.zeros(0) for lane, found in parts.items()}
+
+
+def _distance_to_nearest(frames: npt.NDArray[np.intp], sources: npt.NDArray[np.intp]) -> npt.NDArray[np.intp]:
+    """For each frame, how far the nearest of the ascending `sources` lies (not a table of
+    every pair: an hour holds tens of thousands of hits a band)."""
+    at = np.searchsorted(sources, frames)
+    left = sources[np.clip(at - 1, 0, sources.size - 1)]
+    right = sources[np.clip(at, 0, sources.size - 1)]
+    nearest: npt.NDArray[np.intp] = np.minimum(np.abs(frames - left), np.abs(frames - right))
+    return nearest
 
 
 def _rise_of(strength: FloatArray, frames: npt.NDArray[np.intp]) -> npt.NDArray[np.intp]:

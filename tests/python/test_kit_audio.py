@@ -124,15 +124,17 @@ def test_a_given_downbeat_sets_the_bar_and_the_beat_even_between_the_loudest_hit
 
 
 def test_long_audio_is_read_and_analysed_in_blocks_with_the_same_result(tmp_path, monkeypatch):
-    from velmora_kit import audio
+    from velmora_kit import audio, grooves, score_from_audio
 
     wav = tmp_path / "song.wav"
     soundfile.write(str(wav), np.stack([drum_machine(100.0, 12.0), drum_machine(100.0, 12.0, start_beat=1)], axis=1), 44_100)
-    whole = beat_grid(wav)  # 6 s: one block of each kind
+    whole, drums = beat_grid(wav), score_from_audio(wav)  # 6 s: one block of each kind
     for name, size in (("READ_BLOCK", 4_099), ("MEL_BLOCK_FRAMES", 97), ("TEMPOGRAM_BLOCK", 101)):
         monkeypatch.setattr(audio, name, size)
+    monkeypatch.setattr(grooves, "_FLUX_BLOCK", 333)
     blocks = beat_grid(wav)
     assert np.array_equal(blocks.beats, whole.beats) and blocks.first_downbeat_index == whole.first_downbeat_index
+    assert score_from_audio(wav) == drums
     assert blocks.duration == whole.duration == 6.0
     samples, rate = read_audio(wav)
     assert rate == 44_100 and np.array_equal(samples, soundfile.read(str(wav), dtype="float32")[0].mean(axis=1, dtype=np.float32))
