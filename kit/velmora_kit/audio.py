@@ -791,10 +791,18 @@ def _with_edge_beats(full: FloatArray, beats: FloatArray, start: float, end: flo
     def marked(frame: float) -> bool:
         return 0.0 <= frame <= full.size - 1 and float(_strength_at(full, np.array([frame]))[0]) >= floor
 
-    while start - (found[1] - found[0]) / 4 <= (earlier := 2 * found[0] - found[1]) and marked(earlier):
-        found.insert(0, float(_refined(full, np.array([int(round(earlier))]))[0]))
-    while (later := 2 * found[-1] - found[-2]) <= end and marked(later):
-        found.append(float(_refined(full, np.array([int(round(later))]))[0]))
+    def at_peak(frame: float) -> float:
+        return float(_refined(full, np.array([int(round(frame))]))[0])
+
+    # Each beat put back must lie at least half a spacing beyond the last: the loops end.
+    while (spacing := found[1] - found[0]) >= 1.0 and (earlier := found[0] - spacing) >= start - spacing / 4:
+        if not marked(earlier) or found[0] - (beat := at_peak(earlier)) < spacing / 2:
+            break
+        found.insert(0, beat)
+    while (spacing := found[-1] - found[-2]) >= 1.0 and (later := found[-1] + spacing) <= end:
+        if not marked(later) or (beat := at_peak(later)) - found[-1] < spacing / 2:
+            break
+        found.append(beat)
     return np.array(found)
 
 
