@@ -764,6 +764,8 @@ def _through(beats: FloatArray, frame: float, frames: int) -> FloatArray:
         return beats
     nearest = int(np.argmin(np.abs(beats - frame)))
     spacing = float(np.mean(np.diff(beats[max(nearest - 1, 0) : nearest + 2])))
+    if spacing <= 0.0:
+        return beats
     offset = (frame - float(beats[nearest])) / spacing
     return _half_beat_later(beats, frames) if abs(offset - round(offset)) > 0.25 else beats
 
@@ -775,7 +777,7 @@ def _beat_number(beats: FloatArray, time: float) -> int:
     if beats[0] <= time <= beats[-1]:
         return nearest
     spacing = float(np.mean(np.diff(beats[:3] if time < beats[0] else beats[-3:])))
-    return nearest + int(round((time - float(beats[nearest])) / spacing))
+    return nearest + int(round((time - float(beats[nearest])) / spacing)) if spacing > 0.0 else nearest
 
 
 def _with_edge_beats(full: FloatArray, beats: FloatArray, start: float, end: float) -> FloatArray:
