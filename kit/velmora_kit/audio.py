@@ -493,6 +493,8 @@ def beat_grid(
     first_downbeat : float, optional
         A bar line in seconds, instead of the estimate: bars are counted from it, and the
         beats move by half a beat when it lies between two of them (see the module).
+        Negative before the recording's start (a song that begins with an upbeat), and
+        no further from it than the recording is long.
     bpm_hint : float, optional
         Roughly the tempo (within 10 % or so), in BPM: settles whether a song is at 85 or
         170 BPM, which the audio alone often cannot; the tempo found lies within 0.2 octave
@@ -507,7 +509,8 @@ def beat_grid(
     ValueError
         An unreadable file, audio shorter than 2 s, a missing or impossible `sr`,
         non-finite samples, a `beats_per_bar` outside 1..64, a non-finite `first_downbeat`,
-        a `bpm_hint` outside 20..400.
+        a `bpm_hint` outside 20..400, a `first_downbeat` further from the start than the
+        recording is long.
     ImportError
         librosa or soundfile missing: ``pip install 'velmora[audio]'``.
 
@@ -532,6 +535,12 @@ def beat_grid(
     samples, duration = _analysis_samples(source, sr)
     if duration < MIN_SECONDS:
         raise ValueError(f"audio must last at least {MIN_SECONDS:g} s to find beats, got {duration:.3f} s")
+    if given_downbeat is not None and not -duration <= given_downbeat <= duration:
+        # Before the start is an upbeat's bar line; further off than the recording is long, none.
+        raise ValueError(
+            f"first_downbeat must lie within -{duration:g} to {duration:g} s (the recording's length either side of "
+            f"its start), got {first_downbeat!r}"
+        )
     music_start, music_end = _music_span(samples)
     mel = _mel_spectrogram(librosa, samples)
     del samples  # an hour of them is 0.3 GB; the spectrum is all the analysis reads from here

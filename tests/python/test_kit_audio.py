@@ -260,6 +260,8 @@ def test_files_of_each_format_read_as_mono_and_unreadable_ones_say_so(tmp_path):
         (lambda: beat_grid(np.array(["a", "b"]), sr=RATE), TypeError, "array of numbers"),
         (lambda: beat_grid(np.zeros(RATE * 3), sr=RATE, beats_per_bar=0), ValueError, "beats_per_bar must be in 1..64, got 0"),
         (lambda: beat_grid(np.zeros(RATE * 3), sr=RATE, bpm_hint=1000), ValueError, "bpm_hint must be within 20 to 400 BPM, got 1000"),
+        (lambda: beat_grid(np.zeros(RATE * 3), sr=RATE, first_downbeat=1e308), ValueError,
+         "first_downbeat must lie within -3 to 3 s .*, got 1e[+]308"),
     ],
 )
 def test_mistakes_name_the_argument_and_the_value(call, error, message):
